@@ -1,0 +1,109 @@
+// The program's one window on the operating system. Everything outside
+// platform/ reaches files, directories, the command line and the code page
+// through these functions only; platform_posix.cpp and platform_win32.cpp
+// implement them. Status results are 1 for success and 0 for failure.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// ---------------------------------------------------------------- start-up
+
+// Called first thing in main(): keeps the words the C runtime handed over
+// and sets up the locale or code page that the character services follow.
+void platform_start(int argc, char** argv);
+
+// The raw command line, one string to be split by the program's own rules
+// (Windows), or nullptr where the shell has split it already (POSIX).
+const char* raw_command_line();
+
+// The words of an already split command line (POSIX): the count, and the
+// words through given_word(0 .. count - 1). Entry 0 is the program's name.
+int given_word_count();
+const char* given_word(int index);
+
+// The program's own file name, into a buffer of `size` bytes. 0 when it
+// cannot be had or does not fit.
+int own_file_name(char* buffer, size_t size);
+
+// 1 when a directory entry of exactly this name exists. Where names may hold
+// wildcard characters (POSIX), such a word is taken as it stands.
+int name_exists_as_written(const char* name);
+
+// -------------------------------------------------------------- characters
+
+// The position of the character after the one at `position` in the active
+// multibyte encoding (CharNextA); a zero byte is not stepped over.
+const char* next_char(const char* position);
+
+// The active ANSI code page (932, 936, ...), or a code page with single-byte
+// characters only where the encoding has no lead bytes.
+int active_code_page();
+
+// The lead-byte ranges that the system reports for a code page, as pairs of
+// first and last byte into `ranges` (room for 6 pairs). Returns the number of
+// pairs, 0 when it reports none.
+int code_page_lead_ranges(int code_page, unsigned char ranges[12]);
+
+// Single-byte letter case in the active code page: whether `byte` is an
+// upper-case letter, and its lower-case counterpart.
+int byte_is_upper(unsigned char byte);
+unsigned char byte_to_lower(unsigned char byte);
+
+// Upper-cases one double-byte character (lead, trail) in the active code
+// page. The result is 1 or 2 bytes long, written to `upper`, its length to
+// `upper_size`. 0 when the code page cannot map the character.
+int upper_double_byte(const unsigned char character[2], unsigned char upper[2],
+                      int* upper_size);
+
+// ------------------------------------------------------- directory search
+
+// Starts a search for `pattern` (directory prefix included) and returns the
+// bare name of its first entry, or nullptr when nothing matches or the search
+// fails. Starting a search closes one still open. find_next_entry returns the
+// next name, or nullptr at the end, when the search is closed. A name stays
+// valid until the next call.
+const char* find_first_entry(const char* pattern);
+const char* find_next_entry();
+void close_search();
+
+// ----------------------------------------------------------------- streams
+
+// A buffered binary file stream. Its buffer has one fixed size, the same for
+// every stream, so memory does not grow with the file.
+struct Stream;
+
+// Opens an existing regular file for reading. Directories, FIFOs, sockets
+// and devices fail like a missing file, and the open never blocks.
+Stream* open_source_stream(const char* path);
+
+// Creates a file for writing, or truncates an existing one to length 0.
+Stream* create_output_stream(const char* path);
+
+// Reads up to `size` bytes into `buffer`; returns the count, 0 at the end of
+// the file or on a failure (then stream_failed tells which).
+size_t read_stream(Stream* stream, void* buffer, size_t size);
+
+// Writes `size` bytes; 0 when they cannot be written.
+int write_stream(const void* bytes, size_t size, Stream* stream);
+
+// 1 once a read or write on the stream has failed.
+int stream_failed(const Stream* stream);
+
+// Moves the position to the start or the end of the file.
+int seek_stream_start(Stream* stream);
+int seek_stream_end(Stream* stream);
+
+// The position as a byte offset from the start, -1 on failure.
+int64_t tell_stream(const Stream* stream);
+
+// Writes out what is buffered and closes. 0 when anything written to the
+// stream did not reach the file (including an earlier failed write).
+int close_stream(Stream* stream);
+
+// 1 when `path` names the very file that `stream` has open (the same name,
+// a hard link, a symbolic link, ...). 0 when it names another file or none.
+int names_same_file(const Stream* stream, const char* path);
+
+// Deletes a file by name; 0 when it cannot.
+int remove_file(const char* path);
