@@ -7,16 +7,17 @@
 namespace {
 // Every header is this image with seven fields filled in.
 constexpr unsigned char WAV_HEADER_TEMPLATE[WAV_HEADER_SIZE] = {
-    'R', 'I', 'F', 'F', 0, 0, 0, 0,     // RIFF chunk size
-    'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-    16,  0,   0,   0,                   // format chunk size
-    1,   0,                             // format tag: integer PCM
-    0,   0,                             // channels
-    0,   0,   0,   0,                   // sample rate
-    0,   0,   0,   0,                   // byte rate
-    0,   0,                             // block align
-    0,   0,                             // bits per sample
-    'd', 'a', 't', 'a', 0, 0, 0, 0,     // data chunk size
+    'R', 'I', 'F', 'F', 0, 0, 0, 0,  // RIFF chunk size
+    'W', 'A', 'V', 'E',              // form type
+    'f', 'm', 't', ' ',              // format chunk
+    16,  0,   0,   0,                // format chunk size
+    1,   0,                          // format tag: integer PCM
+    0,   0,                          // channels
+    0,   0,   0,   0,                // sample rate
+    0,   0,   0,   0,                // byte rate
+    0,   0,                          // block align
+    0,   0,                          // bits per sample
+    'd', 'a', 't', 'a', 0, 0, 0, 0,  // data chunk size
 };
 }  // namespace
 

@@ -53,8 +53,7 @@ unsigned char byte_to_lower(unsigned char byte);
 // Upper-cases one double-byte character (lead, trail) in the active code
 // page. The result is 1 or 2 bytes long, written to `upper`, its length to
 // `upper_size`. 0 when the code page cannot map the character.
-int upper_double_byte(const unsigned char character[2], unsigned char upper[2],
-                      int* upper_size);
+int upper_double_byte(const unsigned char character[2], unsigned char upper[2], int* upper_size);
 
 // ------------------------------------------------------- directory search
 

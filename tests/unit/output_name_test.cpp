@@ -21,18 +21,18 @@ TEST_P(OutputName, ReplacesOrAppendsTheExtension) {
     EXPECT_STREQ(buffer, GetParam().output);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, OutputName,
-                         ::testing::Values(NameCase{"song.zub", "song.wav"}, NameCase{"song", "song.wav"},
-                                           NameCase{"take.1.zub", "take.1.wav"}, NameCase{"name.", "name.wav"},
-                                           NameCase{".zub", ".wav"}, NameCase{"old.d\\song.zub", "old.d\\song.wav"},
-                                           NameCase{"old.d\\song", "old.d\\song.wav"},
-                                           // A slash ends the directory part just as a backslash does.
-                                           NameCase{"old.d/song", "old.d/song.wav"},
-                                           NameCase{"./song", "./song.wav"}, NameCase{"../x/y.z/song", "../x/y.z/song.wav"},
-                                           NameCase{"dir/.zub", "dir/.wav"},
-                                           // Neither a colon nor anything else ends it.
-                                           NameCase{"C:song.zub", "C:song.wav"}, NameCase{"a.b:c", "a.wav"},
-                                           NameCase{"song.WAV", "song.wav"}, NameCase{"", ".wav"}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, OutputName,
+    ::testing::Values(NameCase{"song.zub", "song.wav"}, NameCase{"song", "song.wav"},
+                      NameCase{"take.1.zub", "take.1.wav"}, NameCase{"name.", "name.wav"},
+                      NameCase{".zub", ".wav"}, NameCase{"old.d\\song.zub", "old.d\\song.wav"},
+                      NameCase{"old.d\\song", "old.d\\song.wav"},
+                      // A slash ends the directory part just as a backslash does.
+                      NameCase{"old.d/song", "old.d/song.wav"}, NameCase{"./song", "./song.wav"},
+                      NameCase{"../x/y.z/song", "../x/y.z/song.wav"}, NameCase{"dir/.zub", "dir/.wav"},
+                      // Neither a colon nor anything else ends it.
+                      NameCase{"C:song.zub", "C:song.wav"}, NameCase{"a.b:c", "a.wav"},
+                      NameCase{"song.WAV", "song.wav"}, NameCase{"", ".wav"}));
 
 TEST(OutputNameFit, RefusesWhatDoesNotFitAndLeavesThePath) {
     // 4091 bytes without an extension: 4091 + ".wav" + terminator = 4096 fits.

@@ -9,7 +9,8 @@ namespace {
 
 std::vector<unsigned char> from_hex(const std::string& hex) {
     std::vector<unsigned char> bytes;
-    for (size_t i = 0; i < hex.size(); i += 3) bytes.push_back(static_cast<unsigned char>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i < hex.size(); i += 3)
+        bytes.push_back(static_cast<unsigned char>(std::stoul(hex.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 
@@ -30,22 +31,37 @@ TEST_P(WavHeaderImage, MatchesByteForByte) {
 }
 
 const ImageCase IMAGE_CASES[] = {
-    {"stereo16EmptyData", {2, 16, 44100}, 0,
-     "52 49 46 46 24 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 02 00 44 AC 00 00 10 B1 02 00 04 00 10 00 "
+    {"stereo16EmptyData",
+     {2, 16, 44100},
+     0,
+     "52 49 46 46 24 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 02 00 44 AC 00 00 10 B1 02 00 04 00 "
+     "10 00 "
      "64 61 74 61 00 00 00 00"},
-    {"mono8With100Bytes", {1, 8, 8000}, 100,
-     "52 49 46 46 88 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 01 00 40 1F 00 00 40 1F 00 00 01 00 08 00 "
+    {"mono8With100Bytes",
+     {1, 8, 8000},
+     100,
+     "52 49 46 46 88 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 01 00 40 1F 00 00 40 1F 00 00 01 00 "
+     "08 00 "
      "64 61 74 61 64 00 00 00"},
-    {"zeroChannelsOddData", {0, 16, 22050}, 3,
-     "52 49 46 46 27 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 00 00 22 56 00 00 00 00 00 00 00 00 10 00 "
+    {"zeroChannelsOddData",
+     {0, 16, 22050},
+     3,
+     "52 49 46 46 27 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 00 00 22 56 00 00 00 00 00 00 00 00 "
+     "10 00 "
      "64 61 74 61 03 00 00 00"},
     // The largest data size: the RIFF size is exactly 0xFFFFFFFF, both unsigned.
-    {"largestData", {2, 16, 48000}, WAV_MAX_DATA_SIZE,
-     "52 49 46 46 FF FF FF FF 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 02 00 80 BB 00 00 00 EE 02 00 04 00 10 00 "
+    {"largestData",
+     {2, 16, 48000},
+     WAV_MAX_DATA_SIZE,
+     "52 49 46 46 FF FF FF FF 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 02 00 80 BB 00 00 00 EE 02 00 04 00 "
+     "10 00 "
      "64 61 74 61 DB FF FF FF"},
     // Over 2 GiB of data: sizes are unsigned, never negative.
-    {"over2GiB", {1, 16, 48000}, 0x80000000u,
-     "52 49 46 46 24 00 00 80 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 01 00 80 BB 00 00 00 77 01 00 02 00 10 00 "
+    {"over2GiB",
+     {1, 16, 48000},
+     0x80000000u,
+     "52 49 46 46 24 00 00 80 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 01 00 80 BB 00 00 00 77 01 00 02 00 "
+     "10 00 "
      "64 61 74 61 00 00 00 80"},
 };
 
