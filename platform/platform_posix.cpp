@@ -66,7 +66,7 @@ const char* next_char(const char* position) {
 namespace {
 // Large enough that a copy costs few system calls; fixed, so the memory of a
 // conversion does not depend on the size of its files.
-constexpr size_t STREAM_BUFFER_SIZE = 256 * 1024;
+constexpr size_t STREAM_BUFFER_SIZE = size_t{256} * 1024;
 }  // namespace
 
 struct Stream {

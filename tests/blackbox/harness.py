@@ -9,7 +9,7 @@ import tempfile
 import unittest
 import wave
 
-PROGRAM = os.environ.get("ZUB2WAV", "")
+PROGRAM = os.path.abspath(os.environ["ZUB2WAV"]) if os.environ.get("ZUB2WAV") else ""
 
 RATES = (48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000)
 
