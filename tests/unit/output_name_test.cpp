@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -11,6 +12,9 @@ struct NameCase {
     const char* source;
     const char* output;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.source; }
 
 class OutputName : public ::testing::TestWithParam<NameCase> {};
 

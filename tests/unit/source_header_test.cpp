@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ std::vector<unsigned char> header_bytes(const std::vector<unsigned char>& first,
     for (size_t i = 0; i < first.size(); ++i) bytes[i] = first[i];
     return bytes;
 }
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
 
 class HeaderDecode : public ::testing::TestWithParam<HeaderCase> {};
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct ImageCase {
     uint32_t data_size;
     const char* expected_hex;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ImageCase& c, std::ostream* os) { *os << c.name; }
 
 class WavHeaderImage : public ::testing::TestWithParam<ImageCase> {};
 
