@@ -93,7 +93,9 @@ TEST(HeaderDecode, FillsTheRecord) {
 // The reader on real files: short files fail silently and leave the record.
 class HeaderRead : public ::testing::Test {
 protected:
-    std::string path_ = ::testing::TempDir() + "header_read_test.zub";
+    // One file per test: CTest runs the tests of this suite in parallel.
+    std::string path_ = ::testing::TempDir() + "header_read_" +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".zub";
     void write_file(const std::vector<unsigned char>& bytes) {
         FILE* f = std::fopen(path_.c_str(), "wb");
         ASSERT_NE(f, nullptr);
