@@ -14,8 +14,9 @@ from harness import Result
 
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 WINESERVER = os.environ.get("WINESERVER", "/usr/lib/wine/wineserver64")
-EXE = os.environ.get("ZUB2WAV_WIN64", "")
-LAUNCHER = os.environ.get("ZUB2WAV_LAUNCHER", "")
+# Absolute, since each test runs in a directory of its own.
+EXE = os.path.abspath(os.environ["ZUB2WAV_WIN64"]) if os.environ.get("ZUB2WAV_WIN64") else ""
+LAUNCHER = os.path.abspath(os.environ["ZUB2WAV_LAUNCHER"]) if os.environ.get("ZUB2WAV_LAUNCHER") else ""
 
 # The locale Wine takes its ANSI code page from: C.UTF-8 gives 1252. For 932,
 # ja_JP.UTF-8 must exist for the C library too, or Wine cannot map the host's
