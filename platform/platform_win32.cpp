@@ -65,14 +65,13 @@ int code_page_lead_ranges(int code_page, unsigned char ranges[12]) {
     CPINFO info;
     if (!GetCPInfo(static_cast<UINT>(code_page), &info) || info.MaxCharSize < 2) return 0;
     // LeadByte holds pairs of first and last byte, ended by a pair of zeros.
-    int pairs = 0;
-    for (int i = 0; i + 1 < MAX_LEADBYTES && pairs < 6; i += 2) {
+    int filled = 0;
+    for (int i = 0; i + 1 < MAX_LEADBYTES && filled < 12; i += 2) {
         if (info.LeadByte[i] == 0 && info.LeadByte[i + 1] == 0) break;
-        ranges[2 * pairs] = info.LeadByte[i];
-        ranges[2 * pairs + 1] = info.LeadByte[i + 1];
-        ++pairs;
+        ranges[filled++] = info.LeadByte[i];
+        ranges[filled++] = info.LeadByte[i + 1];
     }
-    return pairs;
+    return filled / 2;
 }
 
 namespace {
@@ -164,7 +163,7 @@ const char* find_next_entry() {
 namespace {
 // Large enough that a copy costs few system calls; fixed, so the memory of a
 // conversion does not depend on the size of its files.
-constexpr size_t STREAM_BUFFER_SIZE = 256 * 1024;
+constexpr size_t STREAM_BUFFER_SIZE = size_t{256} * 1024;
 
 // ReadFile and WriteFile count in 32 bits.
 constexpr size_t MAX_TRANSFER = 1u << 30;
@@ -217,7 +216,7 @@ int64_t read_some(HANDLE handle, unsigned char* buffer, size_t size) {
     DWORD want = static_cast<DWORD>(size < MAX_TRANSFER ? size : MAX_TRANSFER);
     DWORD got = 0;
     if (!ReadFile(handle, buffer, want, &got, nullptr)) return -1;
-    return got;
+    return static_cast<int64_t>(got);
 }
 
 int flush_pending(Stream* stream) {
@@ -233,8 +232,8 @@ constexpr DWORD SHARE_READ_WRITE = FILE_SHARE_READ | FILE_SHARE_WRITE;
 }  // namespace
 
 Stream* open_source_stream(const char* path) {
-    HANDLE handle =
-        CreateFileA(path, GENERIC_READ, SHARE_READ_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileA(path, GENERIC_READ, SHARE_READ_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     // Only files on disk are sources: a console, a pipe or a device such as
     // NUL fails like a missing file.
@@ -248,8 +247,8 @@ Stream* open_source_stream(const char* path) {
 }
 
 Stream* create_output_stream(const char* path) {
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, SHARE_READ_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, SHARE_READ_WRITE, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return make_stream(handle, 1);
 }
