@@ -22,6 +22,7 @@ LAUNCHER = os.path.abspath(os.environ["ZUB2WAV_LAUNCHER"]) if os.environ.get("ZU
 # ja_JP.UTF-8 must exist for the C library too, or Wine cannot map the host's
 # UTF-8 file names; japanese_locale() builds it with localedef.
 DEFAULT_LOCALE = "C.UTF-8"
+JAPANESE = "ja_JP.UTF-8"
 
 
 def missing_prerequisite():
@@ -114,7 +115,7 @@ def stop_all():
 
 def _run(command, cwd, user, locale, timeout):
     prefix = _prefix(user)
-    extra = japanese_locale() if locale.startswith("ja_JP") else None
+    extra = japanese_locale() if locale == JAPANESE else None
     completed = subprocess.run(prefix.command(command), cwd=cwd, env=prefix.env(locale, extra),
                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                timeout=timeout)
@@ -125,6 +126,15 @@ def run_exe(args, cwd, user=None, locale=DEFAULT_LOCALE, timeout=120):
     """Runs zub2wav.exe with `args` in `cwd`; Wine makes the command line
     from them, quoting as Windows programs expect."""
     return _run([WINE, EXE] + list(args), cwd, user, locale, timeout)
+
+
+def run_helper(name, args, cwd, locale=DEFAULT_LOCALE, timeout=120):
+    """Runs another program built beside zub2wav.exe (a test helper)."""
+    return _run([WINE, helper_path(name)] + list(args), cwd, None, locale, timeout)
+
+
+def helper_path(name):
+    return os.path.join(os.path.dirname(EXE), name)
 
 
 def run_command_line(line, cwd, user=None, locale=DEFAULT_LOCALE, timeout=120):
