@@ -1,0 +1,57 @@
+# Installation and packages. Included from the top-level CMakeLists.txt, so
+# the rules below act on its targets.
+#
+#   cmake --install build/release --prefix /usr/local
+#       bin/zub2wav and share/man/man1/zub2wav.1 under the prefix
+#   cpack --config build/release/CPackConfig.cmake -B build/packages   (Linux)
+#       zub2wav_<version>_amd64.deb
+#   cpack --config build/win64/CPackConfig.cmake -B build/packages     (Windows cross builds)
+#       zub2wav-<version>-win64.zip: zub2wav.exe and README.md
+#
+# The version is the one of project() in the top-level CMakeLists.txt; the
+# manual page and both kinds of package take it from there.
+
+if(WIN32)
+  # A ZIP holds the program and the README side by side, at its top level.
+  install(TARGETS zub2wav RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+
+  # win32 or win64, after the program's word size.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ZUB2WAV_WINDOWS_NAME win64)
+  else()
+    set(ZUB2WAV_WINDOWS_NAME win32)
+  endif()
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${ZUB2WAV_WINDOWS_NAME})
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  include(GNUInstallDirs)
+  configure_file(${PROJECT_SOURCE_DIR}/docs/zub2wav.1.in ${PROJECT_BINARY_DIR}/zub2wav.1 @ONLY)
+  install(TARGETS zub2wav RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/zub2wav.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # zub2wav_<version>_<architecture>.deb
+  set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "zub2wav maintainers <maintainers@zub2wav.invalid>")
+  # Depends: from the libraries the program links (dpkg-shlibdeps).
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # Debian keeps manual pages compressed; the package gets zub2wav.1.gz.
+  set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/compress_manual_page.cmake)
+endif()
+
+set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "zub2wav")
+set(CPACK_PACKAGE_CONTACT "maintainers@zub2wav.invalid")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "converts .zub source audio files to WAV files")
+set(CPACK_PACKAGE_DESCRIPTION
+    "zub2wav turns .zub source audio files (raw PCM behind a 32-byte header)\n\
+into canonical WAV files, one beside each source. The samples are copied\n\
+byte for byte: never decoded, resampled or looked at. Failures are told on\n\
+standard error, one line each, and nothing of the user's files is destroyed.")
+set(CPACK_STRIP_FILES ON)
+include(CPack)

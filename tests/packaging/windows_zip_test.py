@@ -1,0 +1,81 @@
+"""The Windows ZIPs: CPack makes zub2wav-<version>-win32.zip and
+zub2wav-<version>-win64.zip from the cross builds, each holding, in one
+folder of the package's name, the program for its word size (a console
+program, its debugging symbols stripped) and the README. The 64-bit program
+out of its ZIP converts the bundled examples under Wine.
+
+    python3 windows_zip_test.py BUILD_DIR...   (build/win32, build/win64)
+
+Exits with 77 (skipped) when no build tree given has been configured."""
+
+import os
+import shutil
+import struct
+import sys
+import tempfile
+import unittest
+import zipfile
+
+import package_checks
+
+BUILD_DIRS = []
+
+# The PE machine of each word size.
+MACHINES = {"win32": 0x014C, "win64": 0x8664}
+CONSOLE_SUBSYSTEM = 3
+WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
+
+
+def pe_machine_and_subsystem(image):
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    if image[:2] != b"MZ" or image[pe:pe + 4] != b"PE\0\0":
+        raise AssertionError("not a PE executable")
+    machine = struct.unpack_from("<H", image, pe + 4)[0]
+    subsystem = struct.unpack_from("<H", image, pe + 24 + 68)[0]  # same place in PE32 and PE32+
+    return machine, subsystem
+
+
+class WindowsZip(unittest.TestCase):
+    def test_each_zip(self):
+        version = package_checks.project_version()
+        with open(os.path.join(package_checks.SOURCE_DIR, "README.md"), "rb") as f:
+            readme = f.read()
+        for build_dir in BUILD_DIRS:
+            name = os.path.basename(build_dir)
+            folder = "zub2wav-%s-%s" % (version, name)
+            with self.subTest(build=name), tempfile.TemporaryDirectory(prefix="zub2wav-zip-") as tmp:
+                self.assertEqual(package_checks.run_cpack(build_dir, tmp), [folder + ".zip"])
+                with zipfile.ZipFile(os.path.join(tmp, folder + ".zip")) as archive:
+                    self.assertEqual(sorted(archive.namelist()),
+                                     [folder + "/README.md", folder + "/zub2wav.exe"])
+                    self.assertEqual(archive.read(folder + "/README.md"), readme)
+                    exe = archive.read(folder + "/zub2wav.exe")
+                    archive.extractall(tmp)
+                self.assertEqual(pe_machine_and_subsystem(exe), (MACHINES[name], CONSOLE_SUBSYSTEM))
+                with open(os.path.join(build_dir, "zub2wav.exe"), "rb") as f:
+                    self.assertLess(len(exe), len(f.read()), "the packaged program is not stripped")
+                if name == "win64" and os.access(WINE, os.X_OK):
+                    self.run_under_wine(os.path.join(tmp, folder, "zub2wav.exe"))
+
+    def run_under_wine(self, exe):
+        os.environ["ZUB2WAV_WIN64"] = exe
+        sys.path.insert(0, os.path.join(package_checks.SOURCE_DIR, "tests", "blackbox"))
+        import winehost
+        try:
+            package_checks.check_converts_examples(self, lambda args, cwd: winehost.run_exe(args, cwd))
+        finally:
+            winehost.stop_all()
+
+
+def main(argv):
+    BUILD_DIRS.extend(os.path.abspath(d) for d in argv
+                      if os.path.isfile(os.path.join(d, "CPackConfig.cmake")))
+    if not BUILD_DIRS:
+        print("Windows ZIPs skipped: no configured cross build among %s" % " ".join(argv), file=sys.stderr)
+        return package_checks.SKIPPED
+    result = unittest.main(argv=[sys.argv[0], "-v"], exit=False).result
+    return 0 if result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
