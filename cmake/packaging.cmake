@@ -54,4 +54,6 @@ into canonical WAV files, one beside each source. The samples are copied\n\
 byte for byte: never decoded, resampled or looked at. Failures are told on\n\
 standard error, one line each, and nothing of the user's files is destroyed.")
 set(CPACK_STRIP_FILES ON)
+# A source package (make package_source) leaves out build trees and Git's data.
+set(CPACK_SOURCE_IGNORE_FILES "/build/" "/\\.git" "__pycache__" "/out/")
 include(CPack)
