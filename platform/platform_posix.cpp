@@ -1,6 +1,8 @@
 // POSIX implementation of the platform layer.
 #include "platform/platform.h"
 
+#include "platform/fault_injection.h"
+
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -132,6 +134,7 @@ int flush_pending(Stream* stream) {
 }  // namespace
 
 Stream* open_source_stream(const char* path) {
+    if (fault_point(FAULT_OPEN, 0)) return nullptr;
     // O_NONBLOCK keeps the open of a FIFO without a writer from hanging; the
     // type check below then turns it away.
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -147,6 +150,7 @@ Stream* open_source_stream(const char* path) {
 }
 
 Stream* create_output_stream(const char* path) {
+    if (fault_point(FAULT_OPEN, 1)) return nullptr;
     // O_NONBLOCK: an output name that is a FIFO without a reader fails
     // instead of hanging.
     int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
@@ -157,6 +161,10 @@ Stream* create_output_stream(const char* path) {
 }
 
 size_t read_stream(Stream* stream, void* buffer, size_t size) {
+    if (int fault = fault_point(FAULT_READ, stream->writing)) {
+        if (fault == FAULT_FAILS) stream->failed = 1;
+        return 0;
+    }
     if (stream->writing || stream->failed) return 0;
     unsigned char* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
@@ -188,6 +196,10 @@ size_t read_stream(Stream* stream, void* buffer, size_t size) {
 }
 
 int write_stream(const void* bytes, size_t size, Stream* stream) {
+    if (fault_point(FAULT_WRITE, stream->writing)) {
+        stream->failed = 1;
+        return 0;
+    }
     if (!stream->writing || stream->failed) return 0;
     const unsigned char* in = static_cast<const unsigned char*>(bytes);
     if (stream->end + size > STREAM_BUFFER_SIZE) {
@@ -220,17 +232,26 @@ int seek_stream(Stream* stream, int whence) {
 }
 }  // namespace
 
-int seek_stream_start(Stream* stream) { return seek_stream(stream, SEEK_SET); }
+int seek_stream_start(Stream* stream) {
+    if (fault_point(FAULT_SEEK, stream->writing)) return 0;
+    return seek_stream(stream, SEEK_SET);
+}
 
-int seek_stream_end(Stream* stream) { return seek_stream(stream, SEEK_END); }
+int seek_stream_end(Stream* stream) {
+    if (fault_point(FAULT_SEEK, stream->writing)) return 0;
+    return seek_stream(stream, SEEK_END);
+}
 
 int64_t tell_stream(const Stream* stream) {
+    if (fault_point(FAULT_TELL, stream->writing)) return -1;
     if (stream->writing) return stream->file_offset + static_cast<int64_t>(stream->end);
     return stream->file_offset - static_cast<int64_t>(stream->end - stream->begin);
 }
 
 int close_stream(Stream* stream) {
-    int ok = flush_pending(stream);
+    // An injected failure still closes and frees, as a failed close does.
+    int injected = fault_point(FAULT_CLOSE, stream->writing);
+    int ok = flush_pending(stream) && !injected;
     if (close(stream->fd) != 0 && stream->writing) ok = 0;
     if (stream->writing && stream->failed) ok = 0;
     std::free(stream->buffer);

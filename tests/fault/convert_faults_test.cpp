@@ -1,0 +1,212 @@
+// The conversion job driven through every stream failure: for each kind of
+// operation (open, read, write, seek, tell, close) on the source and on the
+// output, the nth call fails, for every n the job makes. Each run must end
+// with the right message, leave no descriptor open, and leave no output that
+// promises more than it holds.
+#include "convert/convert_file.h"
+#include "platform/fault_injection.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <system_error>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const OPERATION_NAMES[] = {"open", "read", "write", "seek", "tell", "close"};
+
+std::string le(uint32_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+// 2 channels, 16 bits, 44100 Hz, then `data` bytes that are not all alike.
+std::string source_bytes(uint32_t data) {
+    std::string out = le(2, 2) + le(16, 2) + le(44100, 4) + std::string(24, '\x7F');
+    for (uint32_t i = 0; i < data; ++i) out += static_cast<char>((i * 131 + 7) & 0xFF);
+    return out;
+}
+
+// The complete WAV for source_bytes(data), written out field by field.
+std::string wav_bytes(uint32_t data) {
+    return "RIFF" + le(data + 36, 4) + "WAVE" + "fmt " + le(16, 4) + le(1, 2) + le(2, 2) + le(44100, 4) +
+           le(44100 * 4, 4) + le(4, 2) + le(16, 2) + "data" + le(data, 4) + source_bytes(data).substr(32);
+}
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_file(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Open descriptors of this process; -1 where the system does not list them.
+int open_descriptors() {
+    std::error_code error;
+    fs::directory_iterator entries("/proc/self/fd", error);
+    if (error) return -1;
+    int count = 0;
+    for (auto it = entries; it != fs::directory_iterator(); it.increment(error)) ++count;
+    return count;
+}
+
+// What a run leaves under the output's name.
+enum OutputLeft { UNTOUCHED, EMPTY, ABSENT, COMPLETE };
+
+struct Expected {
+    std::string message;
+    OutputLeft output;
+};
+
+const char* const STALE_OUTPUT = "an earlier output";
+
+class ConvertFaults : public ::testing::TestWithParam<uint32_t> {
+protected:
+    void SetUp() override {
+        reset_faults();
+        dir_ =
+            fs::temp_directory_path() / ("zub2wav-faults-" + std::to_string(GetParam()) + "-" +
+                                         std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        source_ = (dir_ / "take.zub").string();
+        output_ = (dir_ / "take.wav").string();
+        write_file(source_, source_bytes(GetParam()));
+    }
+
+    void TearDown() override {
+        reset_faults();
+        fs::remove_all(dir_);
+    }
+
+    // Runs the job with an earlier output in place; returns its messages.
+    std::string convert() {
+        write_file(output_, STALE_OUTPUT);
+        int before = open_descriptors();
+        ::testing::internal::CaptureStderr();
+        convert_file(source_.c_str());
+        std::string messages = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(open_descriptors(), before) << "a descriptor was left open";
+        return messages;
+    }
+
+    // What the job must do when the nth `operation` on the source (writing
+    // = 0) or the output (writing = 1) fails with `effect`.
+    Expected expected(FaultOperation operation, int writing, int nth) const {
+        const std::string read_failed = "[E] failed to read '" + source_ + "'\n";
+        const std::string write_failed = "[E] failed to write '" + output_ + "'\n";
+        if (operation == FAULT_OPEN) {
+            return {"[E] failed to open '" + (writing ? output_ : source_) + "'\n", UNTOUCHED};
+        }
+        if (writing) return {write_failed, ABSENT};  // the output is written and closed only
+        switch (operation) {
+            case FAULT_SEEK:
+            case FAULT_TELL:
+                // The first tell measures the source, before the output is
+                // touched; the second finds where the samples begin.
+                return {read_failed, operation == FAULT_TELL && nth == 2 ? ABSENT : UNTOUCHED};
+            case FAULT_READ:
+                // The first read is the header: the emptied output stays, as
+                // for a source shorter than its header.
+                return {read_failed, nth == 1 ? EMPTY : ABSENT};
+            case FAULT_CLOSE:
+                return {"", COMPLETE};  // everything was read: nothing is lost
+            default:
+                return {"unexpected operation", ABSENT};
+        }
+    }
+
+    void check_output(OutputLeft left) {
+        bool exists = fs::exists(output_);
+        std::string content = exists ? read_file(output_) : "";
+        switch (left) {
+            case UNTOUCHED:
+                EXPECT_EQ(content, STALE_OUTPUT);
+                break;
+            case EMPTY:
+                EXPECT_TRUE(exists && content.empty());
+                break;
+            case ABSENT:
+                EXPECT_FALSE(exists) << "output left: " << content.size() << " bytes";
+                break;
+            case COMPLETE:
+                EXPECT_TRUE(exists && content == wav_bytes(GetParam()));
+                break;
+        }
+        EXPECT_EQ(read_file(source_), source_bytes(GetParam())) << "the source changed";
+    }
+
+    fs::path dir_;
+    std::string source_;
+    std::string output_;
+};
+
+TEST_P(ConvertFaults, EveryFailingCallEndsWithItsMessageAndNothingFalseLeft) {
+    // A clean run first: it converts, and its counts give every n to try.
+    EXPECT_EQ(convert(), "");
+    check_output(COMPLETE);
+    int calls[FAULT_OPERATIONS][2];
+    for (int operation = 0; operation < FAULT_OPERATIONS; ++operation) {
+        for (int writing = 0; writing < 2; ++writing) {
+            calls[operation][writing] = fault_calls(static_cast<FaultOperation>(operation), writing);
+        }
+    }
+    // Both streams are opened, read, written, measured and closed at least once.
+    ASSERT_EQ(calls[FAULT_OPEN][0], 1);
+    ASSERT_EQ(calls[FAULT_OPEN][1], 1);
+    ASSERT_GE(calls[FAULT_READ][0], 1);
+    ASSERT_GE(calls[FAULT_WRITE][1], 1);
+    ASSERT_GE(calls[FAULT_SEEK][0], 2);
+    ASSERT_EQ(calls[FAULT_CLOSE][0], 1);
+    ASSERT_EQ(calls[FAULT_CLOSE][1], 1);
+
+    int runs = 0;
+    for (int operation = 0; operation < FAULT_OPERATIONS; ++operation) {
+        for (int writing = 0; writing < 2; ++writing) {
+            for (int nth = 1; nth <= calls[operation][writing]; ++nth) {
+                auto op = static_cast<FaultOperation>(operation);
+                FaultEffect effects[] = {FAULT_FAILS, FAULT_ENDS};
+                // An early end of file is a read's failure only.
+                int effect_count = op == FAULT_READ ? 2 : 1;
+                for (int e = 0; e < effect_count; ++e) {
+                    SCOPED_TRACE(std::string(OPERATION_NAMES[operation]) +
+                                 (writing ? " of the output" : " of the source") + " #" +
+                                 std::to_string(nth) +
+                                 (effects[e] == FAULT_ENDS ? " ends the file" : " fails"));
+                    arm_fault(op, writing, nth, effects[e]);
+                    std::string messages = convert();
+                    EXPECT_TRUE(fault_delivered());
+                    Expected want = expected(op, writing, nth);
+                    EXPECT_EQ(messages, want.message);
+                    check_output(want.output);
+                    ++runs;
+
+                    // Nothing carries over to the next file.
+                    reset_faults();
+                    EXPECT_EQ(convert(), "");
+                    check_output(COMPLETE);
+                }
+            }
+        }
+    }
+    EXPECT_GE(runs, 10);
+}
+
+// No samples, less than one copy block, exactly one, and several with a
+// partial last one.
+INSTANTIATE_TEST_SUITE_P(DataSizes, ConvertFaults, ::testing::Values(0u, 1u, 4096u, 10000u),
+                         [](const ::testing::TestParamInfo<uint32_t>& info) {
+                             return "data" + std::to_string(info.param);
+                         });
+
+}  // namespace
