@@ -2,6 +2,7 @@
 read WAV files back with independent readers."""
 
 import os
+import shlex
 import shutil
 import struct
 import subprocess
@@ -44,12 +45,24 @@ class Result:
         self.stderr = stderr
 
 
+# A command put in front of the program, for instance a memory checker:
+# ZUB2WAV_WRAPPER="valgrind --error-exitcode=99 -q".
+WRAPPER = shlex.split(os.environ.get("ZUB2WAV_WRAPPER", ""))
+
+
+def command_line(args, user=None, program=None):
+    """The command that runs the program with `args`, unprivileged through
+    setpriv with user=65534, behind ZUB2WAV_WRAPPER when that is set."""
+    command = WRAPPER + [program or PROGRAM] + list(args)
+    if user is not None:
+        command = ["setpriv", "--reuid=%d" % user, "--regid=%d" % user, "--clear-groups"] + command
+    return command
+
+
 def run(args, cwd, timeout=60, user=None, env=None, program=None):
     """Runs the program with `args` (bytes or str) in `cwd`. With user=65534 it
     runs unprivileged through setpriv. Returns status, stdout and stderr bytes."""
-    command = [program or PROGRAM] + list(args)
-    if user is not None:
-        command = ["setpriv", "--reuid=%d" % user, "--regid=%d" % user, "--clear-groups"] + command
+    command = command_line(args, user, program)
     completed = subprocess.run(command, cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, timeout=timeout, env=env)
     return Result(completed.returncode, completed.stdout, completed.stderr)
