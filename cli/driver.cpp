@@ -10,7 +10,7 @@ void print_usage() {
     std::fprintf(stderr, "usage: zub2wav in.zub\n");
 }
 
-int run_driver(int32_t count, char** arguments) {
+int run_driver(int32_t count, const char* const* arguments) {
     if (count < 2) {
         print_usage();
         std::exit(1);  // flushes the standard streams

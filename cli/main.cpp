@@ -1,7 +1,3 @@
-#include "cli/driver.h"
-#include "platform/platform.h"
+#include "cli/start.h"
 
-int main(int argc, char** argv) {
-    platform_start(argc, argv);
-    return run_driver(argc, argv);
-}
+int main(int argc, char** argv) { return start_program(argc, argv); }

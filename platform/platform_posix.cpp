@@ -267,3 +267,254 @@ int names_same_file(const Stream* stream, const char* path) {
 }
 
 int remove_file(const char* path) { return unlink(path) == 0 ? 1 : 0; }
+
+// =====================================================================
+// Code page and directory search, for the argument expansion. Kept apart
+// from the stream code above; its own system headers follow.
+// =====================================================================
+
+#include <cctype>
+#include <cwctype>
+
+#include <dirent.h>
+#include <iconv.h>
+#include <langinfo.h>
+
+// -------------------------------------------------------------- code page
+
+namespace {
+
+// The locale's character set with letters upper-cased and '-', '_' and '.'
+// left out, so "Shift_JIS", "SHIFT-JIS" and "shift_jis" all read SHIFTJIS.
+void read_charset(char* out, size_t size) {
+    const char* charset = nl_langinfo(CODESET);
+    size_t length = 0;
+    for (const char* at = charset; *at != '\0' && length + 1 < size; ++at) {
+        if (*at == '-' || *at == '_' || *at == '.') continue;
+        out[length++] = static_cast<char>(std::toupper(static_cast<unsigned char>(*at)));
+    }
+    out[length] = '\0';
+}
+
+struct CharsetCodePage {
+    const char* charset;
+    int code_page;
+};
+
+// The character sets whose characters can be two bytes with a trail byte
+// below 0x80, by the code page whose lead bytes they share. GB18030's
+// four-byte characters step as two such pairs.
+constexpr CharsetCodePage DOUBLE_BYTE_CHARSETS[] = {
+    {"SHIFTJIS", 932}, {"SJIS", 932},   {"CP932", 932},   {"WINDOWS31J", 932}, {"MSKANJI", 932},
+    {"GBK", 936},      {"GB2312", 936}, {"EUCCN", 936},   {"CP936", 936},      {"GB18030", 936},
+    {"EUCKR", 949},    {"UHC", 949},    {"CP949", 949},   {"BIG5", 950},       {"BIG5HKSCS", 950},
+    {"CP950", 950},    {"JOHAB", 1361}, {"CP1361", 1361},
+};
+
+constexpr int CODE_PAGE_UTF8 = 65001;
+constexpr int CODE_PAGE_SINGLE_BYTE = 20127;  // US-ASCII
+
+}  // namespace
+
+// Every other character set, UTF-8 included, has no lead bytes: its bytes
+// of multibyte characters are never ASCII, so byte steps find every quote,
+// separator and wildcard.
+int active_code_page() {
+    char charset[32];
+    read_charset(charset, sizeof charset);
+    for (const CharsetCodePage& entry : DOUBLE_BYTE_CHARSETS) {
+        if (std::strcmp(charset, entry.charset) == 0) return entry.code_page;
+    }
+    return std::strcmp(charset, "UTF8") == 0 ? CODE_PAGE_UTF8 : CODE_PAGE_SINGLE_BYTE;
+}
+
+// The C library reports no lead-byte ranges; the double-byte code pages that
+// active_code_page() names have fixed ones.
+int code_page_lead_ranges(int, unsigned char*) { return 0; }
+
+// The single-byte classes of the locale's character set.
+int byte_is_upper(unsigned char byte) { return std::isupper(byte) ? 1 : 0; }
+
+unsigned char byte_to_lower(unsigned char byte) { return static_cast<unsigned char>(std::tolower(byte)); }
+
+namespace {
+
+// Conversions between the locale's character set and wide characters,
+// opened at the first need and again only when the character set changes.
+struct CaseConverters {
+    char charset[64];
+    iconv_t to_wide;
+    iconv_t from_wide;
+};
+
+const iconv_t NO_CONVERTER = reinterpret_cast<iconv_t>(-1);
+CaseConverters g_converters = {"", NO_CONVERTER, NO_CONVERTER};
+
+int set_up_converters() {
+    const char* charset = nl_langinfo(CODESET);
+    if (std::strcmp(charset, g_converters.charset) != 0) {
+        if (g_converters.to_wide != NO_CONVERTER) iconv_close(g_converters.to_wide);
+        if (g_converters.from_wide != NO_CONVERTER) iconv_close(g_converters.from_wide);
+        g_converters.to_wide = NO_CONVERTER;
+        g_converters.from_wide = NO_CONVERTER;
+        g_converters.charset[0] = '\0';
+        if (std::strlen(charset) >= sizeof g_converters.charset) return 0;
+        std::strcpy(g_converters.charset, charset);
+        g_converters.to_wide = iconv_open("WCHAR_T", charset);
+        g_converters.from_wide = iconv_open(charset, "WCHAR_T");
+    }
+    return g_converters.to_wide != NO_CONVERTER && g_converters.from_wide != NO_CONVERTER;
+}
+
+}  // namespace
+
+int upper_double_byte(const unsigned char character[2], unsigned char upper[2], int* upper_size) {
+    if (!set_up_converters()) return 0;
+    char bytes[2] = {static_cast<char>(character[0]), static_cast<char>(character[1])};
+    char* in = bytes;
+    size_t in_left = sizeof bytes;
+    wchar_t wide[2] = {0, 0};
+    char* out = reinterpret_cast<char*>(wide);
+    size_t out_left = sizeof wide;
+    iconv(g_converters.to_wide, nullptr, nullptr, nullptr, nullptr);
+    // Exactly one character must come of the two bytes.
+    if (iconv(g_converters.to_wide, &in, &in_left, &out, &out_left) == static_cast<size_t>(-1) ||
+        in_left != 0 || out_left != sizeof wide - sizeof(wchar_t)) {
+        return 0;
+    }
+    wchar_t upper_wide = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(wide[0])));
+    char result[8];
+    in = reinterpret_cast<char*>(&upper_wide);
+    in_left = sizeof upper_wide;
+    out = result;
+    out_left = sizeof result;
+    iconv(g_converters.from_wide, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(g_converters.from_wide, &in, &in_left, &out, &out_left) == static_cast<size_t>(-1) ||
+        iconv(g_converters.from_wide, nullptr, nullptr, &out, &out_left) == static_cast<size_t>(-1)) {
+        return 0;
+    }
+    size_t size = sizeof result - out_left;
+    if (size < 1 || size > 2) return 0;
+    upper[0] = static_cast<unsigned char>(result[0]);
+    upper[1] = size == 2 ? static_cast<unsigned char>(result[1]) : 0;
+    *upper_size = static_cast<int>(size);
+    return 1;
+}
+
+// ------------------------------------------------------- directory search
+
+namespace {
+
+// One search at a time: the directory being listed, the pattern's last part
+// that entry names must match, and how many bytes at the start of a match
+// belong to the expansion's prefix rather than to the bare name.
+struct DirectorySearch {
+    DIR* directory;
+    char* name_pattern;
+    size_t prefix_bytes;
+};
+
+DirectorySearch g_search = {nullptr, nullptr, 0};
+
+int is_wildcard(char byte) { return byte == '*' || byte == '?'; }
+
+int is_separator(char byte) { return byte == '/' || byte == '\\' || byte == ':'; }
+
+// '*' stands for any run of characters, none included; '?' for exactly one
+// character; every other character for itself, letter case significant.
+// Characters are those of the locale's encoding.
+int name_matches(const char* name, const char* pattern) {
+    const char* after_star = nullptr;  // the pattern behind the last star met
+    const char* star_end = nullptr;    // where that star's run ends in the name
+    while (*name != '\0') {
+        if (*pattern == '*') {
+            after_star = ++pattern;
+            star_end = name;
+            continue;
+        }
+        const char* name_next = next_char(name);
+        const char* pattern_next = next_char(pattern);
+        if (*pattern == '?' || (*pattern != '\0' && pattern_next - pattern == name_next - name &&
+                                std::memcmp(pattern, name, static_cast<size_t>(name_next - name)) == 0)) {
+            name = name_next;
+            pattern = pattern_next;
+            continue;
+        }
+        if (after_star == nullptr) return 0;
+        // Let the last star take one more character and try again.
+        star_end = next_char(star_end);
+        name = star_end;
+        pattern = after_star;
+    }
+    while (*pattern == '*') ++pattern;
+    return *pattern == '\0';
+}
+
+const char* next_match() {
+    if (g_search.directory == nullptr) return nullptr;
+    while (const dirent* entry = readdir(g_search.directory)) {
+        if (name_matches(entry->d_name, g_search.name_pattern)) return entry->d_name + g_search.prefix_bytes;
+    }
+    close_search();
+    return nullptr;
+}
+
+}  // namespace
+
+void close_search() {
+    if (g_search.directory != nullptr) closedir(g_search.directory);
+    std::free(g_search.name_pattern);
+    g_search = DirectorySearch{nullptr, nullptr, 0};
+}
+
+// Only '/' separates directories here: the search lists the directory up to
+// the last '/' (the current one when there is none). A backslash or colon
+// behind it is part of the entry names, but ends the expansion's prefix when
+// it is the last separator before the first wildcard; the bare name reported
+// is the entry name less that part, so prefix and bare name make the entry's
+// path. A wildcard before any separator finds nothing: a match is a prefix
+// as written and one bare name.
+const char* find_first_entry(const char* pattern) {
+    close_search();
+    const char* first_wildcard = nullptr;
+    const char* prefix_end = nullptr;  // the last separator before the first wildcard
+    const char* last_separator = nullptr;
+    const char* last_slash = nullptr;
+    for (const char* at = pattern; *at != '\0'; at = next_char(at)) {
+        if (is_wildcard(*at) && first_wildcard == nullptr) first_wildcard = at;
+        if (!is_separator(*at)) continue;
+        last_separator = at;
+        if (first_wildcard == nullptr) prefix_end = at;
+        if (*at == '/') last_slash = at;
+    }
+    if (first_wildcard != nullptr && last_separator != nullptr && last_separator > first_wildcard)
+        return nullptr;
+
+    const char* name_pattern = last_slash != nullptr ? last_slash + 1 : pattern;
+    size_t directory_size = static_cast<size_t>(name_pattern - pattern);
+    auto* directory = static_cast<char*>(std::malloc(directory_size + 2));
+    g_search.name_pattern = strdup(name_pattern);
+    if (directory == nullptr || g_search.name_pattern == nullptr) {
+        std::free(directory);
+        close_search();
+        return nullptr;
+    }
+    if (directory_size == 0) {
+        std::strcpy(directory, ".");
+    } else {
+        std::memcpy(directory, pattern, directory_size);
+        directory[directory_size] = '\0';
+    }
+    g_search.directory = opendir(directory);
+    std::free(directory);
+    if (g_search.directory == nullptr) {
+        close_search();
+        return nullptr;
+    }
+    g_search.prefix_bytes = prefix_end != nullptr && prefix_end >= name_pattern
+                                ? static_cast<size_t>(prefix_end + 1 - name_pattern)
+                                : 0;
+    return next_match();
+}
+
+const char* find_next_entry() { return next_match(); }

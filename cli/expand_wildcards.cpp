@@ -1,0 +1,109 @@
+// Wildcard patterns replaced by the sorted names of the entries they match.
+#include <cstring>
+
+#include "cli/allocation.h"
+#include "cli/argument_list.h"
+#include "cli/code_page.h"
+#include "cli/name_order.h"
+#include "platform/platform.h"
+
+namespace {
+
+int is_separator(char byte) { return byte == '\\' || byte == '/' || byte == ':'; }
+
+int is_dot_or_dot_dot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// The first '*' or '?' of `text`, scanning by characters; nullptr if none.
+const char* find_wildcard(const char* text) {
+    for (const char* at = text; *at != '\0'; at = step_character(at)) {
+        if (*at == '*' || *at == '?') return at;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const char* find_entry(const char* pattern) {
+    return pattern != nullptr ? find_first_entry(pattern) : find_next_entry();
+}
+
+int append_argument(const char* text, ArgumentBuilder* builder) {
+    if (builder->count == builder->capacity) {
+        // Room for one more entry at a time would copy the list once per
+        // match; doubling keeps the growth linear. The table of exactly the
+        // list's size is made once it is complete.
+        if (builder->capacity > INT32_MAX / 2 - 1) return 0;
+        int32_t capacity = builder->capacity == 0 ? 16 : 2 * builder->capacity;
+        auto** grown =
+            static_cast<const char**>(allocate(sizeof(const char*) * static_cast<size_t>(capacity)));
+        if (grown == nullptr) return 0;
+        if (builder->count > 0) {
+            std::memcpy(grown, builder->entries, sizeof(const char*) * static_cast<size_t>(builder->count));
+        }
+        release(builder->entries);
+        builder->entries = grown;
+        builder->capacity = capacity;
+    }
+    builder->entries[builder->count++] = text;
+    return 1;
+}
+
+int expand_pattern(const char* text, const char* wildcard, ArgumentBuilder* builder) {
+    // The directory prefix ends at the separator nearest before the first
+    // wildcard. A colon ends it only as a drive's colon, the second byte.
+    const char* separator = nullptr;
+    for (const char* at = text; at < wildcard; at = step_character(at)) {
+        if (is_separator(*at)) separator = at;
+    }
+    if (separator != nullptr && *separator == ':' && separator != text + 1)
+        return append_argument(text, builder);
+    size_t prefix_size = separator != nullptr ? static_cast<size_t>(separator - text) + 1 : 0;
+
+    int32_t first_match = builder->count;
+    for (const char* name = find_entry(text); name != nullptr; name = find_entry(nullptr)) {
+        if (is_dot_or_dot_dot(name)) continue;
+        size_t name_size = std::strlen(name);
+        auto* match = static_cast<char*>(allocate(prefix_size + name_size + 1));
+        if (match == nullptr || !append_argument(match, builder)) {
+            close_search();
+            return 0;
+        }
+        std::memcpy(match, text, prefix_size);
+        std::memcpy(match + prefix_size, name, name_size + 1);
+    }
+    if (builder->count == first_match) return append_argument(text, builder);
+    sort_matches(builder->entries + first_match, builder->count - first_match);
+    return 1;
+}
+
+int expand_wildcards(const SplitList* split, ArgumentList* list) {
+    ArgumentBuilder builder = {0, 0, nullptr};
+    int ok = 1;
+    for (int32_t i = 0; i < split->count && ok; ++i) {
+        const RawArgument& element = split->elements[i];
+        const char* wildcard = element.marker == '"' ? nullptr : find_wildcard(element.content);
+        // Where names may hold '*' and '?', a word naming an entry exactly is
+        // that entry, not a pattern.
+        if (wildcard == nullptr || name_exists_as_written(element.content)) {
+            ok = append_argument(element.content, &builder);
+        } else {
+            ok = expand_pattern(element.content, wildcard, &builder);
+        }
+    }
+    const char** table = nullptr;
+    if (ok)
+        table = static_cast<const char**>(
+            allocate(sizeof(const char*) * (static_cast<size_t>(builder.count) + 1)));
+    if (table != nullptr) {
+        if (builder.count > 0) {
+            std::memcpy(table, builder.entries, sizeof(const char*) * static_cast<size_t>(builder.count));
+        }
+        table[builder.count] = nullptr;
+        list->count = builder.count;
+        list->entries = table;
+    }
+    release(builder.entries);
+    return table != nullptr;
+}
