@@ -1,0 +1,178 @@
+// The order of matches: compare_names by character values, and the fast
+// sort_matches against the exchange sort that defines the order.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/name_order.h"
+#include "test_locale.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+int sign(int value) { return (value > 0) - (value < 0); }
+
+struct CompareCase {
+    const char* first;
+    const char* second;
+    int expected;  // sign of compare_names(first, second)
+};
+
+void check_compare(const std::vector<CompareCase>& cases) {
+    for (const CompareCase& row : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(row.first)) + " vs " +
+                     testing::PrintToString(std::string(row.second)));
+        EXPECT_EQ(sign(compare_names(row.first, row.second)), row.expected);
+    }
+}
+
+Names sorted_by(void (*sort)(const char**, int32_t), const Names& names) {
+    std::vector<const char*> run;
+    for (const std::string& name : names) run.push_back(name.c_str());
+    sort(run.data(), static_cast<int32_t>(run.size()));
+    return Names(run.begin(), run.end());
+}
+
+TEST(CompareNames, WithoutLeadBytesOnlyAToZFold) {
+    check_compare({
+        {"a.zub", "A.ZUB", 0},
+        {"", "", 0},
+        {"A", "b", -1},
+        {"B", "a", 1},
+        // The underscore (5F) lies between the upper- and lower-case letters.
+        {"a_b.zub", "aa.zub", -1},
+        {"A_", "AA", -1},
+        {"_", "a", -1},
+        {"[", "a", -1},
+        // The shorter name first when one ends where the other goes on.
+        {"ab", "abc", -1},
+        {"ABC", "ab", 1},
+        // Values are unsigned, and bytes above 7F are not folded.
+        {"\xE9", "z", 1},
+        {"\xC9", "\xE9", -1},
+        {"\x81\x60", "\x81\x61", -1},
+    });
+}
+
+TEST(SortMatches, TiesEndAsTheExchangeSortLeavesThem) {
+    // X.zub and x.zub compare equal; a.zub sorts before both. Reported in the
+    // order X, x, a they end as a, x, X.
+    const Names reported = {"X.zub", "x.zub", "a.zub"};
+    const Names expected = {"a.zub", "x.zub", "X.zub"};
+    EXPECT_EQ(sorted_by(exchange_sort_matches, reported), expected);
+    EXPECT_EQ(sorted_by(sort_matches, reported), expected);
+}
+
+TEST(SortMatches, SmallRuns) {
+    EXPECT_EQ(sorted_by(sort_matches, {}), Names{});
+    EXPECT_EQ(sorted_by(sort_matches, {"b"}), Names{"b"});
+    EXPECT_EQ(sorted_by(sort_matches, {"b.zub", "A.zub", "aa.zub", "a_b.zub"}),
+              (Names{"A.zub", "a_b.zub", "aa.zub", "b.zub"}));
+}
+
+// Random names over a small alphabet: with upper and lower case letters of
+// the same word, ties are common; with `distinct`, no two names compare equal.
+Names random_names(std::mt19937& random, size_t count, bool distinct) {
+    static const char ALPHABET[] = "aAbB_.1zZ\x7F\xE9\xC9";
+    std::uniform_int_distribution<size_t> length(0, 6);
+    std::uniform_int_distribution<size_t> letter(0, sizeof ALPHABET - 2);
+    Names names;
+    std::set<std::string> folded_seen;
+    while (names.size() < count) {
+        std::string name;
+        for (size_t n = length(random); n > 0; --n) name += ALPHABET[letter(random)];
+        std::string folded = name;
+        for (char& c : folded) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (distinct && !folded_seen.insert(folded).second) continue;
+        names.push_back(name);
+    }
+    return names;
+}
+
+TEST(SortMatches, AgreesWithTheExchangeSortOnRandomRuns) {
+    for (bool distinct : {true, false}) {
+        for (unsigned seed = 1; seed <= 400; ++seed) {
+            std::mt19937 random(seed);
+            Names names = random_names(random, 1 + seed % 60, distinct);
+            SCOPED_TRACE("seed " + std::to_string(seed) + (distinct ? ", distinct" : ", with ties"));
+            Names fast = sorted_by(sort_matches, names);
+            ASSERT_EQ(fast, sorted_by(exchange_sort_matches, names));
+            for (size_t i = 1; i < fast.size(); ++i)
+                ASSERT_LE(compare_names(fast[i - 1].c_str(), fast[i].c_str()), 0);
+        }
+    }
+}
+
+TEST(SortMatches, ALargeRunWithOneTieDeep) {
+    std::mt19937 random(7);
+    Names names = random_names(random, 3000, true);
+    names.push_back("Zz_tie");
+    names.insert(names.begin() + 1000, "zZ_TIE");
+    EXPECT_EQ(sorted_by(sort_matches, names), sorted_by(exchange_sort_matches, names));
+}
+
+class NameOrder932 : public testing::Test {
+protected:
+    void SetUp() override { USE_LOCALE_OR_SKIP("ja_JP.SJIS", "ja_JP", "SHIFT_JIS"); }
+    void TearDown() override { test_locale::reset(); }
+};
+
+// Full-width letters (82 60 = A .. 82 79 = Z, 82 81 = a .. 82 9A = z),
+// katakana so (83 5C), and 85 40, which the code page does not map.
+TEST_F(NameOrder932, DoubleByteCharactersCompareByTheirUpperCase) {
+    check_compare({
+        {"\x82\x81", "\x82\x60", 0},                  // full-width a = full-width A
+        {"\x82\x81\x82\x82", "\x82\x60\x82\x61", 0},  // ab = AB
+        {"\x82\x81", "\x82\x61", -1},                 // a (as A, 82 60) before B (82 61)
+        {"\x82\x62", "\x82\x82", 1},                  // C after b (as B)
+        {"z", "\x82\x60", -1},                        // single bytes before double bytes
+        {"A.zub", "a.zub", 0},                        // single-byte letters still fold
+        {"a_", "aA", -1},
+        {"\x83\\", "\x83\\", 0},
+        {"\x83\\", "\x83]", -1},
+        // A lead byte right before the end counts as the end.
+        {"a\x82", "a", 0},
+        {"a\x82", "ab", -1},
+    });
+}
+
+TEST_F(NameOrder932, AnUnmappablePairKeepsItsOrder) {
+    check_compare({
+        {"\x85\x40", "a", 1},
+        {"a", "\x85\x40", 1},
+        {"x\x85\x40", "x\x85\x40", 1},
+        // The walk decides before it reaches the unmappable character.
+        {"a\x85\x40", "b", -1},
+    });
+    for (const Names& reported : {Names{"\x85\x40", "a"}, Names{"a", "\x85\x40"}}) {
+        EXPECT_EQ(sorted_by(exchange_sort_matches, reported), reported);
+        EXPECT_EQ(sorted_by(sort_matches, reported), reported);
+    }
+    const Names mixed = {"c", "\x82\x81", "\x85\x40z", "B", "\x82\x60", "a"};
+    EXPECT_EQ(sorted_by(sort_matches, mixed), sorted_by(exchange_sort_matches, mixed));
+}
+
+TEST_F(NameOrder932, AgreesWithTheExchangeSortOnRandomDoubleByteRuns) {
+    static const char* const CHARACTERS[] = {"a",        "A",        "_",      "\x82\x81", "\x82\x60",
+                                             "\x82\x61", "\x82\x82", "\x83\\", "\xB1",     "\x85\x40"};
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<size_t> length(0, 4);
+        // Every fourth run may hold the unmappable character.
+        std::uniform_int_distribution<size_t> pick(0, seed % 4 == 0 ? 9 : 8);
+        Names names;
+        for (size_t n = 1 + seed % 25; n > 0; --n) {
+            std::string name;
+            for (size_t k = length(random); k > 0; --k) name += CHARACTERS[pick(random)];
+            names.push_back(name);
+        }
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        ASSERT_EQ(sorted_by(sort_matches, names), sorted_by(exchange_sort_matches, names));
+    }
+}
+
+}  // namespace
