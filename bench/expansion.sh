@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Times the expansion of one wildcard pattern over 1,000, 10,000 and 100,000
+# matches and prints the ratio of the last two times; about 10 means the
+# expansion grows linearly (up to a log factor), 100 would mean quadratic.
+#
+#   bash bench/expansion.sh [PROGRAM]     (default: build/release/zub2wav)
+#
+# The matches are empty sub-directories in a temporary directory, named in
+# mixed letter case (in memory when /dev/shm is there); the program fails to open each as a source, so nothing
+# is written. Each size is run three times and the best time is kept.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+program=${1:-build/release/zub2wav}
+if [ ! -x "$program" ]; then
+  echo "expansion: no program at $program (build it with: bash scripts/build.sh release)" >&2
+  exit 1
+fi
+program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
+# In memory where possible: making 111,000 directories on a disk takes
+# minutes, and the figures are about the program, not the disk.
+base=${TMPDIR:-/tmp}
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then base=/dev/shm; fi
+work=$(mktemp -d "$base/zub2wav-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+python3 - "$program" "$work" <<'PY'
+import os, random, subprocess, sys, time
+
+program, work = sys.argv[1], sys.argv[2]
+times = {}
+print("expansion of the pattern '*' by %s" % program)
+print("%10s %12s %14s" % ("matches", "seconds", "per match (us)"))
+for count in (1000, 10000, 100000):
+    directory = os.path.join(work, str(count))
+    os.mkdir(directory)
+    rng = random.Random(count)
+    numbers = list(range(count))
+    rng.shuffle(numbers)
+    for number in numbers:
+        name = "".join(c.upper() if rng.random() < 0.5 else c for c in "take_%06d.zub" % number)
+        os.mkdir(os.path.join(directory, name))
+    best = None
+    for _ in range(3):
+        start = time.perf_counter()
+        done = subprocess.run([program, "*"], cwd=directory, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        elapsed = time.perf_counter() - start
+        lines = done.stderr.count(b"\n")
+        if done.returncode != 0 or lines != count:
+            sys.exit("expansion: expected %d failed opens and status 0, got %d lines and status %d"
+                     % (count, lines, done.returncode))
+        best = elapsed if best is None else min(best, elapsed)
+    times[count] = best
+    print("%10d %12.4f %14.2f" % (count, best, best / count * 1e6))
+print("ratio 100k/10k: %.1f (linear about 10, quadratic about 100)" % (times[100000] / times[10000]))
+PY
