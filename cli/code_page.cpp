@@ -1,5 +1,7 @@
 #include "cli/code_page.h"
 
+#include <cstddef>
+
 #include "platform/platform.h"
 
 namespace {
@@ -56,8 +58,10 @@ void set_up_lead_bytes() {
     if (!known) {
         unsigned char ranges[12];
         int pairs = code_page_lead_ranges(code_page, ranges);
-        for (int i = 0; i < pairs && i < 6; ++i) {
-            if (ranges[2 * i] <= ranges[2 * i + 1]) mark_leads(ranges[2 * i], ranges[2 * i + 1]);
+        for (size_t i = 0; i < static_cast<size_t>(pairs) && i < 6; ++i) {
+            unsigned char first = ranges[2 * i];
+            unsigned char last = ranges[2 * i + 1];
+            if (first <= last) mark_leads(first, last);
         }
     }
     g_tables.leads_ready = 1;

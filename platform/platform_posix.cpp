@@ -347,23 +347,28 @@ struct CaseConverters {
     iconv_t from_wide;
 };
 
-const iconv_t NO_CONVERTER = reinterpret_cast<iconv_t>(-1);
-CaseConverters g_converters = {"", NO_CONVERTER, NO_CONVERTER};
+CaseConverters g_converters = {"", nullptr, nullptr};
+
+// nullptr when the C library has no such conversion.
+iconv_t open_converter(const char* to, const char* from) {
+    iconv_t converter = iconv_open(to, from);
+    return reinterpret_cast<intptr_t>(converter) == -1 ? nullptr : converter;
+}
 
 int set_up_converters() {
     const char* charset = nl_langinfo(CODESET);
     if (std::strcmp(charset, g_converters.charset) != 0) {
-        if (g_converters.to_wide != NO_CONVERTER) iconv_close(g_converters.to_wide);
-        if (g_converters.from_wide != NO_CONVERTER) iconv_close(g_converters.from_wide);
-        g_converters.to_wide = NO_CONVERTER;
-        g_converters.from_wide = NO_CONVERTER;
+        if (g_converters.to_wide != nullptr) iconv_close(g_converters.to_wide);
+        if (g_converters.from_wide != nullptr) iconv_close(g_converters.from_wide);
+        g_converters.to_wide = nullptr;
+        g_converters.from_wide = nullptr;
         g_converters.charset[0] = '\0';
         if (std::strlen(charset) >= sizeof g_converters.charset) return 0;
         std::strcpy(g_converters.charset, charset);
-        g_converters.to_wide = iconv_open("WCHAR_T", charset);
-        g_converters.from_wide = iconv_open(charset, "WCHAR_T");
+        g_converters.to_wide = open_converter("WCHAR_T", charset);
+        g_converters.from_wide = open_converter(charset, "WCHAR_T");
     }
-    return g_converters.to_wide != NO_CONVERTER && g_converters.from_wide != NO_CONVERTER;
+    return g_converters.to_wide != nullptr && g_converters.from_wide != nullptr;
 }
 
 }  // namespace

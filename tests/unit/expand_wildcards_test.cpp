@@ -197,17 +197,9 @@ TEST_F(Expansion, EveryAllocationThatFailsIsReported) {
 TEST_F(Expansion, CodePage932TrailBytesAreNoSeparators) {
     USE_LOCALE_OR_SKIP("ja_JP.SJIS", "ja_JP", "SHIFT_JIS");
     // 83 5C is katakana so; its 5C is not a backslash ending a prefix.
-    make_files(
-        {"\x83\\"
-         "a.zub",
-         "\x83\\"
-         "b.zub",
-         "\x82\x81.zub", "\x82\x61.zub", "c.zub"});
-    EXPECT_EQ(expand({"prog", "\x83\\*.zub"}), (Names{"prog",
-                                                      "\x83\\"
-                                                      "a.zub",
-                                                      "\x83\\"
-                                                      "b.zub"}));
+    const std::string so = "\x83\\";
+    make_files({so + "a.zub", so + "b.zub", "\x82\x81.zub", "\x82\x61.zub", "c.zub"});
+    EXPECT_EQ(expand({"prog", so + "*.zub"}), (Names{"prog", so + "a.zub", so + "b.zub"}));
     // Full-width a (82 81) counts as its upper case (82 60), before
     // full-width B (82 61); single bytes come before both.
     EXPECT_EQ(expand({"prog", "?.zub"}), (Names{"prog", "c.zub", "\x82\x81.zub", "\x82\x61.zub"}));

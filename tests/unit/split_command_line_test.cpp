@@ -24,6 +24,7 @@ std::vector<Element> split(const std::string& text) {
     SplitList list = {0, nullptr};
     EXPECT_EQ(split_command_line(text.c_str(), &list), 1);
     std::vector<Element> elements;
+    elements.reserve(static_cast<size_t>(list.count));
     for (int32_t i = 0; i < list.count; ++i)
         elements.push_back({list.elements[i].marker, list.elements[i].content});
     return elements;
