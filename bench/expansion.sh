@@ -9,9 +9,14 @@
 # mixed letter case (in memory when /dev/shm is there); the program fails to open each as a source, so nothing
 # is written. Each size is run three times and the best time is kept.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-program=${1:-build/release/zub2wav}
-if [ ! -x "$program" ]; then
+# A program named by the caller is found from the caller's directory, the
+# default from the top of the source tree.
+if [ $# -ge 1 ]; then
+  program=$1
+else
+  program=$(dirname "$0")/../build/release/zub2wav
+fi
+if [ ! -x "$program" ] || [ -d "$program" ]; then
   echo "expansion: no program at $program (build it with: bash scripts/build.sh release)" >&2
   exit 1
 fi
