@@ -252,6 +252,20 @@ class ManyArguments(ProgramTest):
                 data = bytes([i & 0xFF]) * (i % 7)
                 self.assertEqual(self.read(name[:-4] + ".wav"), wav_header(1, 8, 8000, len(data)) + data)
 
+    def test_pattern_matching_a_hundred_thousand_entries(self):
+        # The program expands the pattern itself (no shell here). Every match
+        # is an empty source, so each is told, in the order of the names
+        # without regard to case: upper and lower case alternate.
+        names = [("E%06d.zub" if i % 2 else "e%06d.zub") % i for i in range(100000)]
+        for name in names:
+            open(self.path(name), "wb").close()
+        r = self.run_program("*.zub", timeout=900)
+        self.assertEqual((r.status, r.stdout), (0, b""))
+        self.assertEqual(r.stderr, b"".join(b"[E] failed to read '%s'\n" % n.encode() for n in names))
+        outputs = [n for n in os.listdir(self.dir) if n.endswith(".wav")]
+        self.assertEqual(len(outputs), len(names))
+        self.assertEqual(os.path.getsize(self.path(names[-1][:-4] + ".wav")), 0)
+
 
 if __name__ == "__main__":
     unittest.main()
