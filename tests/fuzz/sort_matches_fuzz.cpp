@@ -37,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (names.size() > 200) names.resize(200);
 
     std::vector<const char*> fast;
+    fast.reserve(names.size());
     for (const std::string& name : names) fast.push_back(name.c_str());
     std::vector<const char*> reference = fast;
     auto count = static_cast<int32_t>(fast.size());
