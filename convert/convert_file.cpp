@@ -17,6 +17,10 @@ enum CopyResult { COPY_DONE, COPY_READ_FAILED, COPY_WRITE_FAILED };
 
 CopyResult copy_bytes(Stream* source, uint64_t size, char* buffer, Stream* output) {
     while (size > 0) {
+        // Where the system can copy between the files itself, the bytes do
+        // not pass through the block buffer; what it leaves goes below.
+        size -= copy_stream_direct(source, size, output);
+        if (size == 0) break;
         size_t want = size < PATH_BUFFER_SIZE ? static_cast<size_t>(size) : PATH_BUFFER_SIZE;
         size_t got = read_stream(source, buffer, want);
         // A source that ends early has shrunk since it was measured.

@@ -86,6 +86,16 @@ size_t read_stream(Stream* stream, void* buffer, size_t size);
 // Writes `size` bytes; 0 when they cannot be written.
 int write_stream(const void* bytes, size_t size, Stream* stream);
 
+// Copies up to `size` bytes from the source's position to the output inside
+// the system, where it can copy between the two files, so they do not pass
+// through the caller's buffer. Returns how many were copied: 0 when the
+// source holds all of them in its buffer already or the system cannot copy
+// between the files; fewer than `size` when it stopped early (the source
+// ended, a read or write failed). The caller copies what is left through
+// its own buffer, with read_stream and write_stream, which then meet any
+// fault and report it on the side where it lies.
+uint64_t copy_stream_direct(Stream* source, uint64_t size, Stream* output);
+
 // 1 once a read or write on the stream has failed.
 int stream_failed(const Stream* stream);
 

@@ -69,32 +69,74 @@ namespace {
 // Large enough that a copy costs few system calls; fixed, so the memory of a
 // conversion does not depend on the size of its files.
 constexpr size_t STREAM_BUFFER_SIZE = size_t{256} * 1024;
+// A source's first fill reads no more than this: enough for the header and
+// the whole of a short source. A longer one goes on in the kernel
+// (copy_stream_direct), so the rest of the buffer is never touched and the
+// peak memory is the same for every size of file.
+constexpr size_t FIRST_FILL_SIZE = size_t{16} * 1024;
+// The most one copy_file_range call is asked to move.
+constexpr size_t DIRECT_CHUNK_SIZE = size_t{1} << 30;
 }  // namespace
 
 struct Stream {
     int fd;
     int writing;
     int failed;
+    int no_direct;        // reading: copy_stream_direct has stopped for good
+    size_t fill_size;     // reading: bytes the next fill asks for
     int64_t file_offset;  // where the descriptor stands
     size_t begin;         // reading: next unread byte in buffer
     size_t end;           // reading: bytes in buffer; writing: bytes pending
     unsigned char* buffer;
+    int identified;  // reading: the file's identity below is known
+    dev_t device;
+    ino_t inode;
 };
 
 namespace {
 
+// The buffers of closed streams, kept for the next ones. A conversion has two
+// streams open at a time; without these, a batch of many small files would
+// have the allocator hand back, and the system unmap and map afresh, two
+// buffers per file. Their contents mean nothing once a stream is closed.
+unsigned char* g_spare_buffers[2] = {nullptr, nullptr};
+
+unsigned char* take_buffer() {
+    for (unsigned char*& spare : g_spare_buffers) {
+        if (spare != nullptr) {
+            unsigned char* buffer = spare;
+            spare = nullptr;
+            return buffer;
+        }
+    }
+    return static_cast<unsigned char*>(std::malloc(STREAM_BUFFER_SIZE));
+}
+
+void release_buffer(unsigned char* buffer) {
+    for (unsigned char*& spare : g_spare_buffers) {
+        if (spare == nullptr) {
+            spare = buffer;
+            return;
+        }
+    }
+    std::free(buffer);
+}
+
 Stream* make_stream(int fd, int writing) {
     Stream* stream = static_cast<Stream*>(std::malloc(sizeof(Stream)));
-    unsigned char* buffer = static_cast<unsigned char*>(std::malloc(STREAM_BUFFER_SIZE));
+    unsigned char* buffer = take_buffer();
     if (stream == nullptr || buffer == nullptr) {
         std::free(stream);
-        std::free(buffer);
+        if (buffer != nullptr) release_buffer(buffer);
         close(fd);
         return nullptr;
     }
+    stream->identified = 0;
     stream->fd = fd;
     stream->writing = writing;
     stream->failed = 0;
+    stream->no_direct = 0;
+    stream->fill_size = FIRST_FILL_SIZE;
     stream->file_offset = 0;
     stream->begin = 0;
     stream->end = 0;
@@ -144,9 +186,16 @@ Stream* open_source_stream(const char* path) {
         close(fd);
         return nullptr;
     }
-    int flags = fcntl(fd, F_GETFL);
-    if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    return make_stream(fd, 0);
+    // Reads block as usual from here on; O_NONBLOCK is the only status flag
+    // that was set.
+    fcntl(fd, F_SETFL, 0);
+    Stream* stream = make_stream(fd, 0);
+    if (stream != nullptr) {
+        stream->identified = 1;
+        stream->device = info.st_dev;
+        stream->inode = info.st_ino;
+    }
+    return stream;
 }
 
 Stream* create_output_stream(const char* path) {
@@ -155,8 +204,7 @@ Stream* create_output_stream(const char* path) {
     // instead of hanging.
     int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
-    int flags = fcntl(fd, F_GETFL);
-    if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    fcntl(fd, F_SETFL, 0);  // writes block as usual from here on
     return make_stream(fd, 1);
 }
 
@@ -179,7 +227,8 @@ size_t read_stream(Stream* stream, void* buffer, size_t size) {
                 done += static_cast<size_t>(got);
                 continue;
             }
-            ssize_t got = read_some(stream->fd, stream->buffer, STREAM_BUFFER_SIZE);
+            ssize_t got = read_some(stream->fd, stream->buffer, stream->fill_size);
+            stream->fill_size = STREAM_BUFFER_SIZE;
             if (got < 0) stream->failed = 1;
             if (got <= 0) break;
             stream->file_offset += got;
@@ -220,6 +269,40 @@ int write_stream(const void* bytes, size_t size, Stream* stream) {
 
 int stream_failed(const Stream* stream) { return stream->failed; }
 
+uint64_t copy_stream_direct(Stream* source, uint64_t size, Stream* output) {
+    if (source->writing || !output->writing || source->failed || output->failed || source->no_direct)
+        return 0;
+    // A source that is all in the buffer already goes the ordinary way.
+    size_t buffered = source->end - source->begin;
+    if (size <= buffered) return 0;
+    // The bytes read ahead go first, and everything pending must be in the
+    // file before the kernel appends behind it. A failed write is told by
+    // the caller's next write, which fails too.
+    if (!write_stream(source->buffer + source->begin, buffered, output)) return 0;
+    source->begin = source->end;
+    if (!flush_pending(output)) return buffered;
+    uint64_t moved = buffered;
+    while (moved < size) {
+        uint64_t left = size - moved;
+        size_t want = left < DIRECT_CHUNK_SIZE ? static_cast<size_t>(left) : DIRECT_CHUNK_SIZE;
+        ssize_t got = copy_file_range(source->fd, nullptr, output->fd, nullptr, want, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            // The kernel cannot copy between these files (EXDEV, EINVAL,
+            // ENOSYS, EOPNOTSUPP, ...), the source ended early, or a read or
+            // write failed. In each case the caller's reads and writes take
+            // over where this stopped: they copy the rest, or meet the fault
+            // on the side where it lies and report it as such.
+            source->no_direct = 1;
+            break;
+        }
+        source->file_offset += got;
+        output->file_offset += got;
+        moved += static_cast<uint64_t>(got);
+    }
+    return moved;
+}
+
 namespace {
 int seek_stream(Stream* stream, int whence) {
     if (!flush_pending(stream)) return 0;
@@ -254,15 +337,17 @@ int close_stream(Stream* stream) {
     int ok = flush_pending(stream) && !injected;
     if (close(stream->fd) != 0 && stream->writing) ok = 0;
     if (stream->writing && stream->failed) ok = 0;
-    std::free(stream->buffer);
+    release_buffer(stream->buffer);
     std::free(stream);
     return ok;
 }
 
 int names_same_file(const Stream* stream, const char* path) {
-    struct stat open_file;
     struct stat named;
-    if (fstat(stream->fd, &open_file) != 0 || stat(path, &named) != 0) return 0;
+    if (stat(path, &named) != 0) return 0;
+    if (stream->identified) return stream->device == named.st_dev && stream->inode == named.st_ino;
+    struct stat open_file;
+    if (fstat(stream->fd, &open_file) != 0) return 0;
     return open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
 }
 

@@ -1,0 +1,257 @@
+#!/usr/bin/env python3
+"""Turns the figures of one benchmark run into benchmarks.md and benchmarks.png.
+
+    report.py RESULTS_DIR OUT_DIR NOTES_FILE
+
+RESULTS_DIR holds what the benchmark scripts wrote: hyperfine's JSON per
+round (large.N.json, small.N.json), memory.tsv, expansion.txt, sizes.txt and
+machine.txt. Times are medians over all rounds; a ratio is taken within each
+round, between commands that ran side by side, and the median of those
+ratios is reported with their range, since the machine's load changes
+between rounds more than within one.
+"""
+import glob
+import json
+import os
+import re
+import statistics
+import subprocess
+import sys
+
+
+def read_pairs(path):
+    pairs = {}
+    if os.path.exists(path):
+        with open(path) as lines:
+            for line in lines:
+                key, _, value = line.rstrip("\n").partition(" ")
+                if key:
+                    pairs[key] = value
+    return pairs
+
+
+def load_rounds(results, name):
+    """One dict per round: command name -> median wall time in seconds."""
+    rounds = []
+    for path in sorted(glob.glob(os.path.join(results, name + ".*.json"))):
+        with open(path) as data:
+            rounds.append({r["command"]: r["median"] for r in json.load(data)["results"]})
+    return rounds
+
+
+def ratio(rounds, numerator, denominator):
+    values = [r[numerator] / r[denominator] for r in rounds if numerator in r and denominator in r]
+    return statistics.median(values), min(values), max(values)
+
+
+def fmt_time(seconds):
+    return "%.0f ms" % (seconds * 1000) if seconds < 10 else "%.1f s" % seconds
+
+
+def fmt_ratio(value):
+    return "%.2f (%.2f–%.2f)" % value
+
+
+def time_table(rounds, reference, out):
+    commands = list(rounds[0])
+    commands.sort(key=lambda c: statistics.median(r[c] for r in rounds))
+    out.append("| Command | Median wall time | × %s (median, range over rounds) |" % reference)
+    out.append("|---|---:|---:|")
+    for command in commands:
+        median = statistics.median(r[command] for r in rounds)
+        out.append("| %s | %s | %s |" % (command, fmt_time(median), fmt_ratio(ratio(rounds, command, reference))))
+    out.append("")
+
+
+def goal_row(goals, text, measured, met):
+    goals.append("| %s | %s | %s |" % (text, measured, "yes" if met else "**no**"))
+
+
+def parse_expansion(text):
+    """(matches, seconds) pairs from the expansion script's lines, where it
+    prints a count of matches and a time on one line."""
+    points = []
+    for line in text.splitlines():
+        found = re.search(r"\b(\d[\d,]*)\b\D*?(\d+(?:\.\d+)?)\s*(ms|s)\b", line)
+        if found:
+            count = int(found.group(1).replace(",", ""))
+            seconds = float(found.group(2)) / (1000 if found.group(3) == "ms" else 1)
+            points.append((count, seconds))
+    return points
+
+
+def main():
+    results, out_dir, notes_path = sys.argv[1:4]
+    sizes = read_pairs(os.path.join(results, "sizes.txt"))
+    machine = read_pairs(os.path.join(results, "machine.txt"))
+    md, goals, plots = [], [], {}
+
+    md.append("# Benchmarks\n")
+    md.append(
+        "Written by `bash bench/run.sh` on %s. Machine: %s, %s cores, %s of memory, %s; "
+        "data in a temporary directory on %s. Load average (1 min) %s before the run and %s after it: "
+        "the machine is shared, so other work ran alongside, and the figures are noisy. Every command ran once "
+        "per round, the commands interleaved, %s rounds; times are medians, ratios are taken within a round "
+        "and their median and range over the rounds are shown.\n"
+        % (
+            machine.get("date", "?"),
+            machine.get("cpu", "?"),
+            machine.get("cores", "?"),
+            machine.get("memory", "?"),
+            machine.get("system", "?"),
+            machine.get("filesystem", "?"),
+            machine.get("load_before", "?"),
+            machine.get("load_after", "?"),
+            machine.get("rounds", "?"),
+        )
+    )
+    body = []
+
+    large = load_rounds(results, "large")
+    if large:
+        sample_bytes = int(sizes.get("large_sample_bytes", "0"))
+        body.append("## 1. One large source\n")
+        body.append(
+            "One source of %d sample bytes (%.0f MiB and an odd tail), 16-bit stereo. Each run writes a new "
+            "output; removing the last one and `sync` run untimed before it.\n" % (sample_bytes, sample_bytes / 2**20)
+        )
+        time_table(large, "cat (copy limit)", body)
+        value = ratio(large, "zub2wav", "cat (copy limit)")
+        goal_row(goals, "large source: time ≤ 1.15 × `cat`", "%.2f ×" % value[0], value[0] <= 1.15)
+        for peer, limit in (("sox", 4.0), ("ffmpeg", 1.5)):
+            if peer in large[0]:
+                value = ratio(large, peer, "zub2wav")
+                goal_row(goals, "large source: ≥ %.1f × faster than %s" % (limit, peer), "%.2f ×" % value[0],
+                         value[0] >= limit)
+        plots["large"] = [(c, ratio(large, c, "cat (copy limit)")[0]) for c in large[0]]
+
+    small = load_rounds(results, "small")
+    if small:
+        body.append("## 2. Many small sources\n")
+        how = ("the program expands the quoted pattern itself" if sizes.get("small_expansion") == "program"
+               else "**this build cannot expand a pattern, so the shell passed the names**")
+        body.append(
+            "%s sources of %s bytes each in one directory, converted by one call with the pattern `*.zub` (%s), "
+            "against `cp sources/*.zub copy/` and a shell loop of one `sox` call per file.\n"
+            % (sizes.get("small_count", "?"), sizes.get("small_bytes", "?"), how)
+        )
+        time_table(small, "cp", body)
+        value = ratio(small, "zub2wav", "cp")
+        goal_row(goals, "small sources: time ≤ 1.3 × `cp`", "%.2f ×" % value[0], value[0] <= 1.3)
+        plots["small"] = [(c, ratio(small, c, "cp")[0]) for c in small[0]]
+
+    expansion_path = os.path.join(results, "expansion.txt")
+    body.append("## 3. Argument expansion\n")
+    if os.path.exists(expansion_path):
+        with open(expansion_path) as text:
+            expansion = text.read()
+        body.append("Output of `bench/expansion.sh`:\n\n```\n%s```\n" % expansion)
+        points = parse_expansion(expansion)
+        by_count = dict(points)
+        if 10000 in by_count and 100000 in by_count:
+            value = by_count[100000] / by_count[10000]
+            goal_row(goals, "expansion: time(100k) / time(10k) ≤ 15", "%.1f" % value, value <= 15)
+        if points:
+            plots["expansion"] = points
+    else:
+        body.append("`bench/expansion.sh` is not in this tree; nothing measured.\n")
+
+    memory_path = os.path.join(results, "memory.tsv")
+    if os.path.exists(memory_path):
+        peaks = {}
+        with open(memory_path) as lines:
+            for line in lines:
+                label, _, kib = line.rstrip("\n").partition("\t")
+                if kib.isdigit():
+                    peaks.setdefault(label, []).append(int(kib))
+        median = {label: statistics.median(values) for label, values in peaks.items()}
+        body.append("## 4. Memory\n")
+        body.append("Peak resident size (`/usr/bin/time`, maximum resident set), median of %s runs each.\n"
+                    % machine.get("rounds", "?"))
+        body.append("| Command | Peak resident size |")
+        body.append("|---|---:|")
+        for label, value in median.items():
+            body.append("| %s | %d KiB |" % (label, value))
+        body.append("")
+        small_peak, large_peak = median.get("zub2wav 1 KiB"), median.get("zub2wav large")
+        cat_peak = max(median.get("cat 1 KiB", 0), median.get("cat large", 0))
+        if small_peak and large_peak:
+            change = abs(large_peak - small_peak) / small_peak
+            goal_row(goals, "memory: same peak for 1 KiB and large (within 5%)", "%+.1f %%" % (100 * (large_peak - small_peak) / small_peak),
+                     change <= 0.05)
+        if large_peak and cat_peak:
+            value = max(small_peak, large_peak) / cat_peak
+            goal_row(goals, "memory: peak ≤ 1.5 × `cat`'s", "%.2f ×" % value, value <= 1.5)
+        plots["memory"] = list(median.items())
+
+    md.append("## Goals\n")
+    md.append("| Goal | Measured | Met |")
+    md.append("|---|---:|---|")
+    md.extend(goals)
+    md.append("")
+    md.append("![Ratios to the copy limit, expansion scaling and peak memory](benchmarks.png)\n")
+    md.extend(body)
+    with open(notes_path) as notes:
+        md.append(notes.read())
+
+    os.makedirs(out_dir, exist_ok=True)
+    with open(os.path.join(out_dir, "benchmarks.md"), "w") as out:
+        out.write("\n".join(md).rstrip("\n") + "\n")
+    plot(plots, results, os.path.join(out_dir, "benchmarks.png"))
+
+
+def plot(plots, results, png):
+    """Draws the panels that have figures with gnuplot."""
+    script = [
+        'set terminal pngcairo size 1200,900 font "sans,10"',
+        'set output "%s"' % png,
+        "set multiplot layout 2,2",
+        "set style data histograms",
+        "set style fill solid 0.7 border -1",
+        "set boxwidth 0.7",
+        "set grid ytics",
+        "set xtics rotate by -20",
+        "set key off",
+        "set yrange [0:*]",
+    ]
+
+    def data(name, rows):
+        path = os.path.join(results, name + ".dat")
+        with open(path, "w") as out:
+            for label, value in rows:
+                out.write('"%s" %g\n' % (label, value))
+        return path
+
+    for name, title in (("large", "1. Large source: time / cat"), ("small", "2. Small sources: time / cp")):
+        if name in plots:
+            script += ['set title "%s"' % title, 'plot "%s" using 2:xtic(1) lc rgb "#4472c4"' % data(name, plots[name])]
+        else:
+            script += ['set title "%s: not measured"' % title, "plot 0"]
+    if "expansion" in plots:
+        script += [
+            'set title "3. Argument expansion: time by matches"',
+            "set style data linespoints",
+            "set logscale xy",
+            "set xtics norotate",
+            "set yrange [*:*]",
+            'set xlabel "matches"',
+            'set ylabel "seconds"',
+            'plot "%s" using 1:2 lw 2 pt 7' % data("expansion", plots["expansion"]),
+            "unset logscale",
+            'set xlabel ""',
+            'set ylabel ""',
+            "set style data histograms",
+            "set xtics rotate by -20",
+            "set yrange [0:*]",
+        ]
+    else:
+        script += ['set title "3. Argument expansion: not measured"', "plot 0"]
+    if "memory" in plots:
+        script += ['set title "4. Peak resident size, KiB"',
+                   'plot "%s" using 2:xtic(1) lc rgb "#ed7d31"' % data("memory", plots["memory"])]
+    script.append("unset multiplot")
+    subprocess.run(["gnuplot"], input="\n".join(script) + "\n", text=True, check=True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Many small sources named by one pattern, against cp of the same files and
+# against a shell loop of sox calls. Usage: small.sh PROGRAM RESULTS_DIR
+set -euo pipefail
+program=$(realpath "$1")
+results=$(realpath "$2")
+source "$(dirname "$0")/lib.sh"
+make_work_dir
+cd "$work"
+mkdir sources
+python3 "$bench_dir/make_data.py" small sources "$BENCH_SMALL_COUNT" "$BENCH_SMALL_BYTES"
+warm_cache sources/*.zub
+echo "small_count $BENCH_SMALL_COUNT" >>"$results/sizes.txt"
+echo "small_bytes $BENCH_SMALL_BYTES" >>"$results/sizes.txt"
+
+# The program expands the pattern itself. A build that cannot (it leaves no
+# output for a quoted pattern) is given the names by the shell instead, and
+# the report says so.
+mkdir probe
+cp sources/src000000.zub probe/
+(cd probe && "$program" '*.zub' 2>/dev/null) || true
+if [ -f probe/src000000.wav ]; then
+    pattern="'*.zub'"
+    echo "small_expansion program" >>"$results/sizes.txt"
+else
+    pattern="*.zub"
+    echo "small_expansion shell" >>"$results/sizes.txt"
+fi
+rm -rf probe
+
+add_command "cp" "rm -rf copy; mkdir copy; sync" "cp sources/*.zub copy/"
+add_command "zub2wav" "rm -f sources/*.wav; sync" "cd sources && '$program' $pattern"
+if [ "$BENCH_SOX_LOOP" = 1 ]; then
+    add_command "sox loop" "rm -rf sox; mkdir sox; sync" \
+        "for f in sources/*.zub; do n=\${f##*/}; sox -t raw -r 44100 -e signed -b 16 -c 2 \"\$f\" \"sox/\${n%.zub}.wav\" trim 8s; done"
+fi
+run_interleaved "$results/small"
+
+# Every source converted, each output 12 bytes longer than its source.
+converted=$(find sources -name '*.wav' -size "$((BENCH_SMALL_BYTES + 12))c" | wc -l)
+[ "$converted" -eq "$BENCH_SMALL_COUNT" ] || {
+    echo "small: $converted of $BENCH_SMALL_COUNT sources converted" >&2
+    exit 1
+}
