@@ -2,17 +2,20 @@
 #
 # Sizes and repetitions come from the environment, so a quick run is one
 # variable away: BENCH_QUICK=1 shrinks every size to a smoke test.
-#   BENCH_ROUNDS        interleaved rounds per benchmark (default 5, quick 2)
+#   BENCH_ROUNDS        interleaved rounds per benchmark (default 9, quick 2)
+#   BENCH_MEMORY_RUNS   runs of each command in the memory benchmark (default 15, quick 2)
 #   BENCH_LARGE_MIB     sample data of the large source in MiB (default 1024, quick 8)
 #   BENCH_SMALL_COUNT   number of small sources (default 10000, quick 50)
 #   BENCH_SMALL_BYTES   size of each small source, header included (default 8192)
 #   BENCH_SOX_LOOP      0 leaves the sox loop out of the small-sources benchmark
 #   BENCH_TMPDIR        where the data is made (default: $TMPDIR or /tmp)
+#   ZUB2WAV_BASELINE    another build of the program, measured beside it
+#                       (to see what a change gains)
 
 if [ "${BENCH_QUICK:-0}" = 1 ]; then
-    : "${BENCH_ROUNDS:=2}" "${BENCH_LARGE_MIB:=8}" "${BENCH_SMALL_COUNT:=50}"
+    : "${BENCH_ROUNDS:=2}" "${BENCH_MEMORY_RUNS:=2}" "${BENCH_LARGE_MIB:=8}" "${BENCH_SMALL_COUNT:=50}"
 fi
-: "${BENCH_ROUNDS:=5}" "${BENCH_LARGE_MIB:=1024}" "${BENCH_SMALL_COUNT:=10000}"
+: "${BENCH_ROUNDS:=9}" "${BENCH_MEMORY_RUNS:=15}" "${BENCH_LARGE_MIB:=1024}" "${BENCH_SMALL_COUNT:=10000}"
 : "${BENCH_SMALL_BYTES:=8192}" "${BENCH_SOX_LOOP:=1}"
 : "${BENCH_TMPDIR:=${TMPDIR:-/tmp}}"
 
@@ -24,8 +27,10 @@ make_work_dir() {
     trap 'rm -rf "$work"' EXIT
 }
 
-# Reads every named file once so that the runs find them in the page cache.
+# Writes the new files back and reads them once, so that the runs find them
+# in the page cache and no write-back of them runs alongside.
 warm_cache() {
+    sync -f "$1"
     cat "$@" >/dev/null
 }
 

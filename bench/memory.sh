@@ -17,11 +17,18 @@ peak() {
     shift
     /usr/bin/time -f "$label	%M" -a -o "$results/memory.tsv" "$@"
 }
-for ((round = 1; round <= BENCH_ROUNDS; round++)); do
-    echo "bench: memory round $round of $BENCH_ROUNDS" >&2
+# The kernel counts resident pages in batches, so one run's peak can be off
+# by a hundred KiB or more either way: many runs, and their median.
+echo "bench: memory, $BENCH_MEMORY_RUNS runs" >&2
+for ((round = 1; round <= BENCH_MEMORY_RUNS; round++)); do
     peak "zub2wav 1 KiB" "$program" tiny.zub
     peak "zub2wav large" "$program" big.zub
+    if [ -n "${ZUB2WAV_BASELINE:-}" ]; then
+        peak "baseline 1 KiB" "$ZUB2WAV_BASELINE" tiny.zub
+        peak "baseline large" "$ZUB2WAV_BASELINE" big.zub
+    fi
     peak "cat 1 KiB" cat tiny.zub >cat.out
     peak "cat large" cat big.zub >cat.out
 done
+echo "memory_runs $BENCH_MEMORY_RUNS" >>"$results/sizes.txt"
 [ "$(stat -c %s big.wav)" -eq $((BENCH_LARGE_MIB * 1024 * 1024 + 3 + 44)) ]

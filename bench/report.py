@@ -88,13 +88,14 @@ def main():
 
     md.append("# Benchmarks\n")
     md.append(
-        "Written by `bash bench/run.sh` on %s. Machine: %s, %s cores, %s of memory, %s; "
+        "Written by `bash bench/run.sh` on %s, program built from commit %s. Machine: %s, %s cores, %s of memory, %s; "
         "data in a temporary directory on %s. Load average (1 min) %s before the run and %s after it: "
         "the machine is shared, so other work ran alongside, and the figures are noisy. Every command ran once "
         "per round, the commands interleaved, %s rounds; times are medians, ratios are taken within a round "
         "and their median and range over the rounds are shown.\n"
         % (
             machine.get("date", "?"),
+            machine.get("commit", "?"),
             machine.get("cpu", "?"),
             machine.get("cores", "?"),
             machine.get("memory", "?"),
@@ -166,12 +167,12 @@ def main():
                     peaks.setdefault(label, []).append(int(kib))
         median = {label: statistics.median(values) for label, values in peaks.items()}
         body.append("## 4. Memory\n")
-        body.append("Peak resident size (`/usr/bin/time`, maximum resident set), median of %s runs each.\n"
-                    % machine.get("rounds", "?"))
-        body.append("| Command | Peak resident size |")
-        body.append("|---|---:|")
+        body.append("Peak resident size (`/usr/bin/time`, maximum resident set), median and range of %s runs "
+                    "each; the large source is the one of benchmark 1's size.\n" % sizes.get("memory_runs", "?"))
+        body.append("| Command | Peak resident size (median) | Range |")
+        body.append("|---|---:|---:|")
         for label, value in median.items():
-            body.append("| %s | %d KiB |" % (label, value))
+            body.append("| %s | %d KiB | %d–%d KiB |" % (label, value, min(peaks[label]), max(peaks[label])))
         body.append("")
         small_peak, large_peak = median.get("zub2wav 1 KiB"), median.get("zub2wav large")
         cat_peak = max(median.get("cat 1 KiB", 0), median.get("cat large", 0))

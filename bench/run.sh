@@ -22,6 +22,7 @@ results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 describe() { echo "$1 $2" >>"$results/machine.txt"; }
 describe date "$(date -u '+%Y-%m-%d %H:%M UTC')"
+describe commit "$(git rev-parse --short HEAD 2>/dev/null || echo unknown)$(git diff --quiet HEAD -- . 2>/dev/null || echo ' (with local changes)')"
 describe cpu "$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
 describe cores "$(nproc)"
 describe memory "$(free -g | awk '/^Mem:/ { print $2 " GiB" }')"

@@ -28,10 +28,15 @@ else
 fi
 rm -rf probe
 
-add_command "cp" "rm -rf copy; mkdir copy; sync" "cp sources/*.zub copy/"
-add_command "zub2wav" "rm -f sources/*.wav; sync" "cd sources && '$program' $pattern"
+# Before each run, untimed: all outputs removed, the file system written back.
+clean="rm -rf copy sox; rm -f sources/*.wav; mkdir copy sox; sync -f ."
+add_command "cp" "$clean" "cp sources/*.zub copy/"
+add_command "zub2wav" "$clean" "cd sources && '$program' $pattern"
+if [ -n "${ZUB2WAV_BASELINE:-}" ]; then
+    add_command "zub2wav (baseline)" "$clean" "cd sources && '$(realpath "$ZUB2WAV_BASELINE")' $pattern"
+fi
 if [ "$BENCH_SOX_LOOP" = 1 ]; then
-    add_command "sox loop" "rm -rf sox; mkdir sox; sync" \
+    add_command "sox loop" "$clean" \
         "for f in sources/*.zub; do n=\${f##*/}; sox -t raw -r 44100 -e signed -b 16 -c 2 \"\$f\" \"sox/\${n%.zub}.wav\" trim 8s; done"
 fi
 run_interleaved "$results/small"
