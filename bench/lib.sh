@@ -9,6 +9,7 @@
 #   BENCH_SMALL_BYTES   size of each small source, header included (default 8192)
 #   BENCH_SOX_LOOP      0 leaves the sox loop out of the small-sources benchmark
 #   BENCH_TMPDIR        where the data is made (default: $TMPDIR or /tmp)
+#   BENCH_RESULTS       a directory to keep the raw figures in (run.sh)
 #   ZUB2WAV_BASELINE    another build of the program, measured beside it
 #                       (to see what a change gains)
 

@@ -207,13 +207,10 @@ def plot(plots, results, png):
         'set terminal pngcairo size 1200,900 font "sans,10"',
         'set output "%s"' % png,
         "set multiplot layout 2,2",
-        "set style data histograms",
         "set style fill solid 0.7 border -1",
-        "set boxwidth 0.7",
+        "set boxwidth 0.6",
         "set grid ytics",
-        "set xtics rotate by -20",
         "set key off",
-        "set yrange [0:*]",
     ]
 
     def data(name, rows):
@@ -223,33 +220,61 @@ def plot(plots, results, png):
                 out.write('"%s" %g\n' % (label, value))
         return path
 
-    for name, title in (("large", "1. Large source: time / cat"), ("small", "2. Small sources: time / cp")):
-        if name in plots:
-            script += ['set title "%s"' % title, 'plot "%s" using 2:xtic(1) lc rgb "#4472c4"' % data(name, plots[name])]
-        else:
-            script += ['set title "%s: not measured"' % title, "plot 0"]
+    def linear_data(points):
+        # Each count with its time and the time a linear growth from the
+        # smallest count would give.
+        points = sorted(points)
+        first_count, first_time = points[0]
+        path = os.path.join(results, "expansion.dat")
+        with open(path, "w") as out:
+            for count, seconds in points:
+                out.write("%d %g %g\n" % (count, seconds, first_time * count / first_count))
+        return path
+
+    def bars(title, rows, colour, reference=None, goal=None, log=False, label="%.2f"):
+        rows = sorted(rows, key=lambda row: row[1])
+        path = data(title.split(".")[0], rows)
+        lines = ['set title "%s"' % title, "set xtics rotate by -20 nomirror", "set xrange [-0.6:%g]" % (len(rows) - 0.4)]
+        lines.append("set logscale y" if log else "unset logscale y")
+        lines.append("set yrange [%s:*]" % ("0.5" if log else "0"))
+        plot = ['"%s" using 0:2:xtic(1) with boxes lc rgb "%s"' % (path, colour),
+                '"" using 0:2:(sprintf("%s", $2)) with labels offset 0,0.7' % label]
+        if reference:
+            plot.append('%g with lines dt 2 lc rgb "#444444"' % reference)
+        if goal:
+            plot.append('%g with lines lw 2 lc rgb "#c00000"' % goal)
+        return lines + ["plot " + ", ".join(plot)]
+
+    def empty(title):
+        return ['set title "%s"' % title, "unset logscale y", "set xrange [0:1]", "set yrange [0:1]",
+                'set label 1 "not measured" at graph 0.5,0.5 center', "plot NaN", "unset label 1"]
+
+    if "large" in plots:
+        script += bars("1. Large source: time / cat (red: goal 1.15)", plots["large"], "#4472c4", 1, 1.15, True)
+    else:
+        script += empty("1. Large source")
+    if "small" in plots:
+        script += bars("2. Small sources: time / cp (red: goal 1.3)", plots["small"], "#4472c4", 1, 1.3, True)
+    else:
+        script += empty("2. Small sources")
     if "expansion" in plots:
         script += [
-            'set title "3. Argument expansion: time by matches"',
-            "set style data linespoints",
+            'set title "3. Argument expansion: seconds by matches (dashed: linear)"',
+            "unset xtics",
+            "set xtics nomirror norotate",
             "set logscale xy",
-            "set xtics norotate",
+            "set xrange [*:*]",
             "set yrange [*:*]",
             'set xlabel "matches"',
-            'set ylabel "seconds"',
-            'plot "%s" using 1:2 lw 2 pt 7' % data("expansion", plots["expansion"]),
+            'plot "%s" using 1:2 with linespoints lw 2 pt 7, "" using 1:3 with lines dt 2 lc rgb "#444444"'
+            % linear_data(plots["expansion"]),
             "unset logscale",
             'set xlabel ""',
-            'set ylabel ""',
-            "set style data histograms",
-            "set xtics rotate by -20",
-            "set yrange [0:*]",
         ]
     else:
-        script += ['set title "3. Argument expansion: not measured"', "plot 0"]
+        script += empty("3. Argument expansion")
     if "memory" in plots:
-        script += ['set title "4. Peak resident size, KiB"',
-                   'plot "%s" using 2:xtic(1) lc rgb "#ed7d31"' % data("memory", plots["memory"])]
+        script += bars("4. Peak resident size, KiB (median)", plots["memory"], "#ed7d31", label="%.0f")
     script.append("unset multiplot")
     subprocess.run(["gnuplot"], input="\n".join(script) + "\n", text=True, check=True)
 

@@ -18,8 +18,15 @@ program=$(realpath "$ZUB2WAV")
 out=${BENCH_OUT:-docs}
 source bench/lib.sh
 
-results=$(mktemp -d)
-trap 'rm -rf "$results"' EXIT
+# BENCH_RESULTS keeps the raw figures (hyperfine's JSON and the rest) there.
+if [ -n "${BENCH_RESULTS:-}" ]; then
+    results=$(realpath "$BENCH_RESULTS")
+    mkdir -p "$results"
+    rm -f "$results"/*
+else
+    results=$(mktemp -d)
+    trap 'rm -rf "$results"' EXIT
+fi
 describe() { echo "$1 $2" >>"$results/machine.txt"; }
 describe date "$(date -u '+%Y-%m-%d %H:%M UTC')"
 describe commit "$(git rev-parse --short HEAD 2>/dev/null || echo unknown)$(git diff --quiet HEAD -- . 2>/dev/null || echo ' (with local changes)')"
