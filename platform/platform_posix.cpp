@@ -165,6 +165,20 @@ ssize_t read_some(int fd, unsigned char* buffer, size_t size) {
     }
 }
 
+// Copies up to `size` bytes from one file's position to the other's inside
+// the kernel; -1 with errno set where it cannot.
+ssize_t kernel_copy(int from, int to, size_t size) {
+#if defined(__linux__)
+    return copy_file_range(from, nullptr, to, nullptr, size, 0);
+#else
+    (void)from;
+    (void)to;
+    (void)size;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
 int flush_pending(Stream* stream) {
     if (!stream->writing || stream->end == 0) return !stream->failed;
     if (!write_all(stream->fd, stream->buffer, stream->end)) stream->failed = 1;
@@ -285,7 +299,7 @@ uint64_t copy_stream_direct(Stream* source, uint64_t size, Stream* output) {
     while (moved < size) {
         uint64_t left = size - moved;
         size_t want = left < DIRECT_CHUNK_SIZE ? static_cast<size_t>(left) : DIRECT_CHUNK_SIZE;
-        ssize_t got = copy_file_range(source->fd, nullptr, output->fd, nullptr, want, 0);
+        ssize_t got = kernel_copy(source->fd, output->fd, want);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) {
             // The kernel cannot copy between these files (EXDEV, EINVAL,
