@@ -127,6 +127,13 @@ def main():
         plots["large"] = [(c, ratio(large, c, "cat (copy limit)")[0]) for c in large[0]]
 
     small = load_rounds(results, "small")
+    sox_files, small_count = int(sizes.get("small_sox_files", "0")), int(sizes.get("small_count", "0"))
+    sox_label = "sox loop"
+    if 0 < sox_files < small_count:
+        sox_label = "sox loop (%d files timed, × %g)" % (sox_files, small_count / sox_files)
+        for one_round in small:
+            if "sox loop" in one_round:
+                one_round[sox_label] = one_round.pop("sox loop") * small_count / sox_files
     if small:
         body.append("## 2. Many small sources\n")
         how = ("the program expands the quoted pattern itself" if sizes.get("small_expansion") == "program"

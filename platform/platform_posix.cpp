@@ -289,12 +289,18 @@ uint64_t copy_stream_direct(Stream* source, uint64_t size, Stream* output) {
     // A source that is all in the buffer already goes the ordinary way.
     size_t buffered = source->end - source->begin;
     if (size <= buffered) return 0;
-    // The bytes read ahead go first, and everything pending must be in the
-    // file before the kernel appends behind it. A failed write is told by
-    // the caller's next write, which fails too.
-    if (!write_stream(source->buffer + source->begin, buffered, output)) return 0;
+    // Everything pending must be in the file before the kernel appends
+    // behind it, and the bytes read ahead go first, straight from the
+    // source's buffer: the output's buffer is left as untouched as for a
+    // short file. A failed write is told by the caller's next write, which
+    // fails too.
+    if (!flush_pending(output)) return 0;
+    if (!write_all(output->fd, source->buffer + source->begin, buffered)) {
+        output->failed = 1;
+        return 0;
+    }
+    output->file_offset += static_cast<int64_t>(buffered);
     source->begin = source->end;
-    if (!flush_pending(output)) return buffered;
     uint64_t moved = buffered;
     while (moved < size) {
         uint64_t left = size - moved;
