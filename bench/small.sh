@@ -47,6 +47,8 @@ fi
 run_interleaved "$results/small"
 
 # Every source converted, each output 12 bytes longer than its source.
+rm -f sources/*.wav
+(cd sources && eval "'$program' $pattern")
 converted=$(find sources -name '*.wav' -size "$((BENCH_SMALL_BYTES + 12))c" | wc -l)
 [ "$converted" -eq "$BENCH_SMALL_COUNT" ] || {
     echo "small: $converted of $BENCH_SMALL_COUNT sources converted" >&2

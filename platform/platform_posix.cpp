@@ -200,9 +200,8 @@ Stream* open_source_stream(const char* path) {
         close(fd);
         return nullptr;
     }
-    // Reads block as usual from here on; O_NONBLOCK is the only status flag
-    // that was set.
-    fcntl(fd, F_SETFL, 0);
+    // O_NONBLOCK stays: it changes nothing for a regular file, and clearing
+    // it would cost a system call per file.
     Stream* stream = make_stream(fd, 0);
     if (stream != nullptr) {
         stream->identified = 1;
