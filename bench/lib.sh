@@ -3,7 +3,7 @@
 # Sizes and repetitions come from the environment, so a quick run is one
 # variable away: BENCH_QUICK=1 shrinks every size to a smoke test.
 #   BENCH_ROUNDS        interleaved rounds per benchmark (default 9, quick 2)
-#   BENCH_MEMORY_RUNS   runs of each command in the memory benchmark (default 25, quick 2)
+#   BENCH_MEMORY_RUNS   runs of each command in the memory benchmark (default 21, quick 2)
 #   BENCH_LARGE_MIB     sample data of the large source in MiB (default 1024, quick 8)
 #   BENCH_SMALL_COUNT   number of small sources (default 10000, quick 50)
 #   BENCH_SMALL_BYTES   size of each small source, header included (default 8192)
@@ -17,7 +17,7 @@
 if [ "${BENCH_QUICK:-0}" = 1 ]; then
     : "${BENCH_ROUNDS:=2}" "${BENCH_MEMORY_RUNS:=2}" "${BENCH_LARGE_MIB:=8}" "${BENCH_SMALL_COUNT:=50}"
 fi
-: "${BENCH_ROUNDS:=9}" "${BENCH_MEMORY_RUNS:=25}" "${BENCH_LARGE_MIB:=1024}" "${BENCH_SMALL_COUNT:=10000}"
+: "${BENCH_ROUNDS:=9}" "${BENCH_MEMORY_RUNS:=21}" "${BENCH_LARGE_MIB:=1024}" "${BENCH_SMALL_COUNT:=10000}"
 : "${BENCH_SMALL_BYTES:=8192}" "${BENCH_SOX_LOOP:=1}" "${BENCH_SOX_FILES:=1000}"
 : "${BENCH_TMPDIR:=${TMPDIR:-/tmp}}"
 

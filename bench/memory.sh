@@ -11,24 +11,30 @@ python3 "$bench_dir/make_data.py" large tiny.zub $((1024 - 32))
 python3 "$bench_dir/make_data.py" large big.zub $((BENCH_LARGE_MIB * 1024 * 1024 + 3))
 warm_cache tiny.zub big.zub
 
-# peak LABEL COMMAND...: one line "LABEL<TAB>KiB" per run.
+# peak LABEL OUTPUT COMMAND...: runs COMMAND twice, its standard output to
+# OUTPUT: under /usr/bin/time for the peak resident size (a line
+# "LABEL<TAB>KiB" in memory.tsv), and under exit_memory.py for its own
+# memory at exit (memory_anon.tsv).
 peak() {
-    local label=$1
-    shift
-    /usr/bin/time -f "$label	%M" -a -o "$results/memory.tsv" "$@"
+    local label=$1 output=$2
+    shift 2
+    /usr/bin/time -f "$label	%M" -a -o "$results/memory.tsv" "$@" >"$output"
+    echo "$label	$(python3 "$bench_dir/exit_memory.py" --output "$output" "$@")" >>"$results/memory_anon.tsv"
 }
-# The kernel counts resident pages in batches, so one run's peak can be off
-# by a hundred KiB or more either way: many runs, and their median.
+
+# The peak counts the pages of the shared libraries too, and how many of
+# those are mapped changes from run to run by 100 KiB and more: many runs,
+# and their median.
 echo "bench: memory, $BENCH_MEMORY_RUNS runs" >&2
 for ((round = 1; round <= BENCH_MEMORY_RUNS; round++)); do
-    peak "zub2wav 1 KiB" "$program" tiny.zub
-    peak "zub2wav large" "$program" big.zub
+    peak "zub2wav 1 KiB" /dev/null "$program" tiny.zub
+    peak "zub2wav large" /dev/null "$program" big.zub
     if [ -n "${ZUB2WAV_BASELINE:-}" ]; then
-        peak "baseline 1 KiB" "$ZUB2WAV_BASELINE" tiny.zub
-        peak "baseline large" "$ZUB2WAV_BASELINE" big.zub
+        peak "baseline 1 KiB" /dev/null "$ZUB2WAV_BASELINE" tiny.zub
+        peak "baseline large" /dev/null "$ZUB2WAV_BASELINE" big.zub
     fi
-    peak "cat 1 KiB" cat tiny.zub >cat.out
-    peak "cat large" cat big.zub >cat.out
+    peak "cat 1 KiB" cat.out cat tiny.zub
+    peak "cat large" cat.out cat big.zub
 done
 echo "memory_runs $BENCH_MEMORY_RUNS" >>"$results/sizes.txt"
 [ "$(stat -c %s big.wav)" -eq $((BENCH_LARGE_MIB * 1024 * 1024 + 3 + 44)) ]
