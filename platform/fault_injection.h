@@ -14,6 +14,9 @@
 //   tell_stream             fault_point(FAULT_TELL, writing)   -> -1
 //   close_stream            fault_point(FAULT_CLOSE, writing)  -> closes and frees as always,
 //                                                                 then returns 0
+//   copy_stream_direct      fault_point(FAULT_COPY, 0)         -> 0: the kernel copies nothing
+//                                                                 more, the caller's blocks
+//                                                                 copy the rest
 //
 // The program is built without ZUB2WAV_FAULT_INJECTION: fault_point() is then
 // a constant 0 and every check disappears at compile time. Only the tests
@@ -27,6 +30,7 @@ enum FaultOperation {
     FAULT_SEEK,
     FAULT_TELL,
     FAULT_CLOSE,
+    FAULT_COPY,
     FAULT_OPERATIONS
 };
 

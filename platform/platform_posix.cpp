@@ -283,6 +283,10 @@ int write_stream(const void* bytes, size_t size, Stream* stream) {
 int stream_failed(const Stream* stream) { return stream->failed; }
 
 uint64_t copy_stream_direct(Stream* source, uint64_t size, Stream* output) {
+    if (fault_point(FAULT_COPY, 0)) {
+        source->no_direct = 1;
+        return 0;
+    }
     if (source->writing || !output->writing || source->failed || output->failed || source->no_direct)
         return 0;
     // A source that is all in the buffer already goes the ordinary way.
