@@ -119,10 +119,9 @@ protected:
                 // The first read is the header: the emptied output stays, as
                 // for a source shorter than its header.
                 return {read_failed, nth == 1 ? EMPTY : ABSENT};
-            case FAULT_CLOSE:
-                return {"", COMPLETE};  // everything was read: nothing is lost
-            case FAULT_COPY:
-                return {"", COMPLETE};  // the blocks take over where the kernel stopped
+            case FAULT_CLOSE:  // everything was read: nothing is lost
+            case FAULT_COPY:   // the blocks take over where the kernel stopped
+                return {"", COMPLETE};
             default:
                 return {"unexpected operation", ABSENT};
         }
