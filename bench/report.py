@@ -68,15 +68,13 @@ def goal_row(goals, text, measured, met):
 
 
 def parse_expansion(text):
-    """(matches, seconds) pairs from the expansion script's lines, where it
-    prints a count of matches and a time on one line."""
+    """(matches, seconds) pairs from the expansion script's table, whose
+    rows are: matches, seconds, microseconds per match."""
     points = []
     for line in text.splitlines():
-        found = re.search(r"\b(\d[\d,]*)\b\D*?(\d+(?:\.\d+)?)\s*(ms|s)\b", line)
+        found = re.fullmatch(r"\s*(\d+)\s+(\d+\.\d+)\s+\d+\.\d+\s*", line)
         if found:
-            count = int(found.group(1).replace(",", ""))
-            seconds = float(found.group(2)) / (1000 if found.group(3) == "ms" else 1)
-            points.append((count, seconds))
+            points.append((int(found.group(1)), float(found.group(2))))
     return points
 
 
@@ -107,6 +105,9 @@ def main():
         )
     )
     body = []
+    if any("(baseline)" in command for r in load_rounds(results, "large") for command in r):
+        md.append("Rows marked “baseline” are a second build of the program measured in the same rounds "
+                  "(`ZUB2WAV_BASELINE`); the notes at the end say which.\n")
 
     large = load_rounds(results, "large")
     if large:
