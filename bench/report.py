@@ -186,8 +186,9 @@ def main():
             "runs each; the large source has benchmark 1's size. That peak includes the pages of the shared "
             "libraries, and how many of those are mapped varies from run to run by 100 KiB and more, so the "
             "last column adds the command's own (anonymous) resident memory as it exits, read by "
-            "`bench/exit_memory.py`: exact to the page, and here the same as its peak, since the program keeps "
-            "its stream buffers to the end.\n" % sizes.get("memory_runs", "?"))
+            "`bench/exit_memory.py`: exact to the page, and for zub2wav the same as its peak, since it keeps its "
+            "stream buffers to the end (a build that frees them before it exits shows less there than it "
+            "used).\n" % sizes.get("memory_runs", "?"))
         body.append("| Command | Peak resident size (median) | Range | Own memory at exit (median) |")
         body.append("|---|---:|---:|---:|")
         for label, value in median.items():
