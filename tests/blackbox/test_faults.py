@@ -2,7 +2,6 @@
 
 import contextlib
 import os
-import stat
 import subprocess
 import tempfile
 import unittest
@@ -225,59 +224,6 @@ class LargeSources(ProgramTest):
                     self.assertEqual(f.read(), b"\x01\x02\x03\x04\x05")
                 os.remove(self.path("long.wav"))
                 os.remove(self.path("long.zub"))
-
-
-class LongNames(ProgramTest):
-    """Names near the 4096-byte limit. Their absolute forms are longer than
-    the system takes, so the test reaches them relative to its directory."""
-
-    def setUp(self):
-        super().setUp()
-        self.dir_fd = os.open(self.dir, os.O_RDONLY)
-
-    def tearDown(self):
-        os.close(self.dir_fd)
-        super().tearDown()
-
-    def deep_path(self, length):
-        """A relative path of exactly `length` bytes, its directories made."""
-        parts = []
-        remaining = length
-        while remaining > 200:
-            parts.append("d" * 199)
-            remaining -= 200
-            os.mkdir("/".join(parts), dir_fd=self.dir_fd)
-        parts.append("f" * remaining)
-        return "/".join(parts)
-
-    def write_relative(self, name, content):
-        fd = os.open(name, os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=self.dir_fd)
-        with os.fdopen(fd, "wb") as f:
-            f.write(content)
-
-    def read_relative(self, name):
-        with os.fdopen(os.open(name, os.O_RDONLY, dir_fd=self.dir_fd), "rb") as f:
-            return f.read()
-
-    def test_output_name_that_would_not_fit_is_refused(self):
-        # The source name fits in 4095 bytes, but with ".wav" appended it
-        # would not: nothing may be created under a cut-off name.
-        name = self.deep_path(4092)
-        self.write_relative(name, GOOD)
-        r = self.run_program(name)
-        self.assertEqual((r.status, r.stderr), (0, b"[E] failed to open '%s'\n" % name.encode()))
-        directory_fd = os.open(os.path.dirname(name), os.O_RDONLY, dir_fd=self.dir_fd)
-        try:
-            self.assertEqual(os.listdir(directory_fd), [os.path.basename(name)])
-        finally:
-            os.close(directory_fd)
-
-    def test_longest_name_that_fits_converts(self):
-        name = self.deep_path(4091)
-        self.write_relative(name, GOOD)
-        r = self.run_program(name)
-        self.assertEqual((r.status, r.stderr), (0, b""))
-        self.assertEqual(self.read_relative(name + ".wav"), wav_header(2, 16, 44100, len(GOOD) - 32) + GOOD[32:])
 
 
 if __name__ == "__main__":

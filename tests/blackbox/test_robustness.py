@@ -197,6 +197,22 @@ class PathLengths(ProgramTest):
         self.assertEqual(os.listdir(directory_fd), [base])
 
 
+    def test_output_name_that_would_not_fit_is_refused(self):
+        # The source's name fits in 4095 bytes, but with ".wav" appended it
+        # would not: nothing may be created under a cut-off name.
+        path, directory_fd, base = self.make_deep_file(4092, "", GOOD)
+        r = self.run_program(path)
+        self.assertEqual((r.status, r.stdout), (0, b""))
+        self.assertEqual(r.stderr, b"[E] failed to open '%s'\n" % path.encode())
+        self.assertEqual(os.listdir(directory_fd), [base])
+
+    def test_longest_extensionless_name_gets_its_extension(self):
+        path, directory_fd, base = self.make_deep_file(4091, "", GOOD)
+        r = self.run_program(path)
+        self.assertEqual((r.status, r.stdout, r.stderr), (0, b"", b""))
+        with os.fdopen(os.open(base + ".wav", os.O_RDONLY, dir_fd=directory_fd), "rb") as f:
+            self.assertEqual(f.read(), CONVERTED)
+
 class OddNames(ProgramTest):
     def test_names_with_line_breaks(self):
         self.write("line\nbreak.zub", GOOD)
