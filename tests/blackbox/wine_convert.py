@@ -77,7 +77,7 @@ class Failures(WineTest):
         os.mkdir(self.path("out.wav"))
         r = self.run_program("missing.zub", "chan.zub", "width.zub", "good.zub", "rate.zub", "short.zub",
                              "folder.zub", "out.zub", "NUL", "good.zub")
-        self.assertEqual(r.status, 0)
+        self.assertEqual(r.status, 0, r.stderr)
         self.assertEqual(r.stdout, b"")
         self.assertEqual(r.stderr, b"[E] failed to open 'missing.zub'\r\n"
                                    b"error - 1 (3)\r\n"
