@@ -14,6 +14,18 @@ PROGRAM = os.path.abspath(os.environ["ZUB2WAV"]) if os.environ.get("ZUB2WAV") el
 
 RATES = (48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000)
 
+# Three sources and the exact WAV headers they must give, written out by hand:
+# channels, bits, rate, number of sample bytes, the header in hex.
+REFERENCE_OUTPUTS = (
+    (2, 16, 44100, 0, "52 49 46 46 24 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 02 00 44 AC 00 00 "
+                      "10 B1 02 00 04 00 10 00 64 61 74 61 00 00 00 00"),
+    (1, 8, 8000, 100, "52 49 46 46 88 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 01 00 40 1F 00 00 "
+                      "40 1F 00 00 01 00 08 00 64 61 74 61 64 00 00 00"),
+    # Channel count 0 passes: channels, byte rate and block align are 0.
+    (0, 16, 22050, 3, "52 49 46 46 27 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 00 00 22 56 00 00 "
+                      "00 00 00 00 00 00 10 00 64 61 74 61 03 00 00 00"),
+)
+
 
 def zub_bytes(channels, bits, rate, data=b"", filler=b"\0" * 24):
     """A source: the three header fields, 24 bytes the program never reads, the samples."""

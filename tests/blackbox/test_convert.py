@@ -2,7 +2,7 @@
 
 import os
 
-from harness import ProgramTest, RATES, pattern_bytes, wav_header, zub_bytes
+from harness import REFERENCE_OUTPUTS, ProgramTest, RATES, pattern_bytes, wav_header, zub_bytes
 
 
 class Usage(ProgramTest):
@@ -15,15 +15,7 @@ class Usage(ProgramTest):
 
 
 class ExactOutputs(ProgramTest):
-    CASES = [
-        # channels, bits, rate, data size, expected header in hex
-        (2, 16, 44100, 0, "52 49 46 46 24 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 02 00 44 AC 00 00 "
-                          "10 B1 02 00 04 00 10 00 64 61 74 61 00 00 00 00"),
-        (1, 8, 8000, 100, "52 49 46 46 88 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 01 00 40 1F 00 00 "
-                          "40 1F 00 00 01 00 08 00 64 61 74 61 64 00 00 00"),
-        (0, 16, 22050, 3, "52 49 46 46 27 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 00 00 22 56 00 00 "
-                          "00 00 00 00 00 00 10 00 64 61 74 61 03 00 00 00"),
-    ]
+    CASES = REFERENCE_OUTPUTS
 
     def test_the_three_reference_outputs(self):
         for channels, bits, rate, size, header_hex in self.CASES:
