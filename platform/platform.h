@@ -1,7 +1,7 @@
 // The program's one window on the operating system. Everything outside
 // platform/ reaches files, directories, the command line and the code page
-// through these functions only; platform_posix.cpp and platform_win32.cpp
-// implement them. Status results are 1 for success and 0 for failure.
+// through these functions only. stream.cpp is the same on every system;
+// posix/ and win32/ implement the rest. Status results are 1 for success and 0 for failure.
 #pragma once
 
 #include <cstddef>
@@ -80,7 +80,7 @@ Stream* open_source_stream(const char* path);
 Stream* create_output_stream(const char* path);
 
 // Reads up to `size` bytes into `buffer`; returns the count, 0 at the end of
-// the file or on a failure (then stream_failed tells which).
+// the file or on a failure.
 size_t read_stream(Stream* stream, void* buffer, size_t size);
 
 // Writes `size` bytes; 0 when they cannot be written.
@@ -95,9 +95,6 @@ int write_stream(const void* bytes, size_t size, Stream* stream);
 // its own buffer, with read_stream and write_stream, which then meet any
 // fault and report it on the side where it lies.
 uint64_t copy_stream_direct(Stream* source, uint64_t size, Stream* output);
-
-// 1 once a read or write on the stream has failed.
-int stream_failed(const Stream* stream);
 
 // Moves the position to the start or the end of the file.
 int seek_stream_start(Stream* stream);
