@@ -1,26 +1,26 @@
-// A test seam in the stream functions: makes the n-th open, read, write,
-// seek, tell or close of a source or an output stream fail, so the tests can
+// A test seam in the stream: makes the n-th open, read, write, seek, tell,
+// close or system copy of a source or an output stream fail, so the tests can
 // drive the conversion job through every failure a file system can produce.
 //
-// Each stream function of a platform layer calls fault_point() first thing
-// and, when it answers non-zero, fails the way the system would have failed:
-//   open_source_stream      fault_point(FAULT_OPEN, 0)         -> nullptr, nothing opened
-//   create_output_stream    fault_point(FAULT_OPEN, 1)         -> nullptr, nothing created
-//   read_stream             fault_point(FAULT_READ, writing)   -> 0; FAULT_FAILS also marks
-//                                                                 the stream failed, FAULT_ENDS
-//                                                                 is an early end of file
-//   write_stream            fault_point(FAULT_WRITE, writing)  -> 0, stream marked failed
-//   seek_stream_start/_end  fault_point(FAULT_SEEK, writing)   -> 0
-//   tell_stream             fault_point(FAULT_TELL, writing)   -> -1
-//   close_stream            fault_point(FAULT_CLOSE, writing)  -> closes and frees as always,
-//                                                                 then returns 0
-//   copy_stream_direct      fault_point(FAULT_COPY, 0)         -> 0: the kernel copies nothing
-//                                                                 more, the caller's blocks
-//                                                                 copy the rest
+// The stream (stream.cpp, the same on every system) calls fault_point() right
+// before each call it makes on the system, and where it answers non-zero
+// acts as if that call had failed:
+//   open_source_stream      FAULT_OPEN, 0        nothing opened, nullptr
+//   create_output_stream    FAULT_OPEN, 1        nothing created, nullptr
+//   each system read        FAULT_READ, writing  FAULT_FAILS: a failed read (the stream is
+//                                                failed); FAULT_ENDS: the file has ended
+//   each system write       FAULT_WRITE, writing a failed write (the stream is failed)
+//   each system seek        FAULT_SEEK, writing  a failed seek
+//   tell_stream             FAULT_TELL, writing  -1 (the position is the stream's own count)
+//   each system close       FAULT_CLOSE, writing the file is closed as always, and the
+//                                                close reports a failure
+//   each system copy        FAULT_COPY, 0        the system copies nothing more; the
+//                                                caller's blocks copy the rest
 //
 // The program is built without ZUB2WAV_FAULT_INJECTION: fault_point() is then
 // a constant 0 and every check disappears at compile time. Only the tests
-// build the stream code with the seam (and fault_injection.cpp).
+// build the stream with the seam (and fault_injection.cpp), natively and for
+// Windows.
 #pragma once
 
 enum FaultOperation {
