@@ -3,13 +3,10 @@
 
 #include "cli/allocation.h"
 #include "cli/argument_list.h"
-#include "cli/code_page.h"
 #include "cli/name_order.h"
 #include "platform/platform.h"
 
 namespace {
-
-int is_separator(char byte) { return byte == '\\' || byte == '/' || byte == ':'; }
 
 int is_dot_or_dot_dot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
@@ -17,7 +14,7 @@ int is_dot_or_dot_dot(const char* name) {
 
 // The first '*' or '?' of `text`, scanning by characters; nullptr if none.
 const char* find_wildcard(const char* text) {
-    for (const char* at = text; *at != '\0'; at = step_character(at)) {
+    for (const char* at = text; *at != '\0'; at = next_char(at)) {
         if (*at == '*' || *at == '?') return at;
     }
     return nullptr;
@@ -54,8 +51,8 @@ int expand_pattern(const char* text, const char* wildcard, ArgumentBuilder* buil
     // The directory prefix ends at the separator nearest before the first
     // wildcard. A colon ends it only as a drive's colon, the second byte.
     const char* separator = nullptr;
-    for (const char* at = text; at < wildcard; at = step_character(at)) {
-        if (is_separator(*at)) separator = at;
+    for (const char* at = text; at < wildcard; at = next_char(at)) {
+        if (is_path_separator(*at)) separator = at;
     }
     if (separator != nullptr && *separator == ':' && separator != text + 1)
         return append_argument(text, builder);

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cli/code_page.h"
 #include "platform/platform.h"
 
 namespace {

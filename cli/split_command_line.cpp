@@ -3,7 +3,7 @@
 
 #include "cli/allocation.h"
 #include "cli/argument_list.h"
-#include "cli/code_page.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -32,9 +32,30 @@ int name_exists_as_written(const char* name);
 
 // -------------------------------------------------------------- characters
 
-// The position of the character after the one at `position` in the active
-// multibyte encoding (CharNextA); a zero byte is not stepped over.
+// The position of the character after the one at `position`: two bytes on
+// for a lead byte with its trail byte, the system's multibyte character
+// where the code page has no lead bytes (UTF-8 on POSIX), one byte
+// otherwise. A lead byte right before the terminator is one character of its
+// own; the terminator itself is not stepped over.
 const char* next_char(const char* position);
+
+// 1 when `byte` leads a double-byte character of the active code page, and
+// whether the active code page has lead bytes at all.
+int is_lead_byte(unsigned char byte);
+int code_page_has_lead_bytes();
+
+// 1 for the bytes that end a directory or drive part of a name: '/', '\'
+// and ':'.
+int is_path_separator(char byte);
+
+// A single-byte character's lower-case counterpart when the code page
+// classes it as an upper-case letter, otherwise the byte itself. Only used
+// where the code page has lead bytes.
+unsigned char fold_single_byte(unsigned char byte);
+
+// Tests only: forgets the tables of the code page, so that the next need
+// sets them up again from the code page then active.
+void forget_code_page();
 
 // The active ANSI code page (932, 936, ...), or a code page with single-byte
 // characters only where the encoding has no lead bytes.

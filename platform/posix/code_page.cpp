@@ -11,16 +11,15 @@
 #include <langinfo.h>
 
 #include "platform/platform.h"
+#include "platform/system_characters.h"
 
-const char* next_char(const char* position) {
-    if (*position == '\0') return position;
+// Multibyte characters of the locale's encoding (UTF-8, EUC-JP, ...).
+size_t system_character_size(const char* position) {
     std::mbstate_t state{};
     size_t length = std::mbrlen(position, MB_CUR_MAX, &state);
     // An invalid or cut-off sequence steps one byte, so no byte is skipped.
-    if (length == 0 || length == static_cast<size_t>(-1) || length == static_cast<size_t>(-2)) {
-        length = 1;
-    }
-    return position + length;
+    if (length == 0 || length == static_cast<size_t>(-1) || length == static_cast<size_t>(-2)) return 1;
+    return length;
 }
 
 namespace {

@@ -22,8 +22,6 @@ DirectorySearch g_search = {nullptr, nullptr, 0};
 
 int is_wildcard(char byte) { return byte == '*' || byte == '?'; }
 
-int is_separator(char byte) { return byte == '/' || byte == '\\' || byte == ':'; }
-
 // '*' stands for any run of characters, none included; '?' for exactly one
 // character; every other character for itself, letter case significant.
 // Characters are those of the locale's encoding.
@@ -86,7 +84,7 @@ const char* find_first_entry(const char* pattern) {
     const char* last_slash = nullptr;
     for (const char* at = pattern; *at != '\0'; at = next_char(at)) {
         if (is_wildcard(*at) && first_wildcard == nullptr) first_wildcard = at;
-        if (!is_separator(*at)) continue;
+        if (!is_path_separator(*at)) continue;
         last_separator = at;
         if (first_wildcard == nullptr) prefix_end = at;
         if (*at == '/') last_slash = at;

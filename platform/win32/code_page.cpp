@@ -2,8 +2,11 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/system_characters.h"
 
-const char* next_char(const char* position) { return CharNextA(position); }
+size_t system_character_size(const char* position) {
+    return static_cast<size_t>(CharNextA(position) - position);
+}
 
 int active_code_page() { return static_cast<int>(GetACP()); }
 
@@ -20,48 +23,22 @@ int code_page_lead_ranges(int code_page, unsigned char ranges[12]) {
     return filled / 2;
 }
 
-namespace {
-
-// Letter case of every single byte of the ANSI code page, asked of the
-// system once, at the first need. Lead bytes are no characters on their own
-// and keep their value.
-struct CaseTable {
-    int ready;
-    unsigned char is_upper[256];
-    unsigned char lower[256];
-};
-CaseTable g_case = {};
-
-void set_up_case_table() {
-    if (g_case.ready) return;
-    UINT code_page = GetACP();
-    for (int value = 0; value < 256; ++value) {
-        char byte = static_cast<char>(value);
-        g_case.is_upper[value] = 0;
-        g_case.lower[value] = static_cast<unsigned char>(value);
-        if (IsDBCSLeadByteEx(code_page, static_cast<BYTE>(value))) continue;
-        WORD type = 0;
-        if (GetStringTypeA(LOCALE_SYSTEM_DEFAULT, CT_CTYPE1, &byte, 1, &type) && (type & C1_UPPER)) {
-            g_case.is_upper[value] = 1;
-        }
-        char lower = 0;
-        if (LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_LOWERCASE, &byte, 1, &lower, 1) == 1) {
-            g_case.lower[value] = static_cast<unsigned char>(lower);
-        }
-    }
-    g_case.ready = 1;
-}
-
-}  // namespace
-
+// Asked of the system at each call: the fold table of characters.cpp keeps
+// the answers. A lead byte is no character on its own.
 int byte_is_upper(unsigned char byte) {
-    set_up_case_table();
-    return g_case.is_upper[byte];
+    if (is_lead_byte(byte)) return 0;
+    char character = static_cast<char>(byte);
+    WORD type = 0;
+    return GetStringTypeA(LOCALE_SYSTEM_DEFAULT, CT_CTYPE1, &character, 1, &type) && (type & C1_UPPER) ? 1
+                                                                                                       : 0;
 }
 
 unsigned char byte_to_lower(unsigned char byte) {
-    set_up_case_table();
-    return g_case.lower[byte];
+    if (is_lead_byte(byte)) return byte;
+    char character = static_cast<char>(byte);
+    char lower = 0;
+    if (LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_LOWERCASE, &character, 1, &lower, 1) != 1) return byte;
+    return static_cast<unsigned char>(lower);
 }
 
 int upper_double_byte(const unsigned char character[2], unsigned char upper[2], int* upper_size) {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/code_page.h"
 #include "fuzz_check.h"
+#include "platform/platform.h"
 #include "unit/test_locale.h"
 
 namespace {

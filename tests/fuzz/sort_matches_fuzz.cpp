@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/code_page.h"
 #include "cli/name_order.h"
 #include "fuzz_check.h"
 #include "fuzz_locale.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "cli/allocation.h"
 #include "cli/argument_list.h"
-#include "cli/code_page.h"
 #include "fuzz_check.h"
 #include "fuzz_locale.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/code_page.h"
 #include "platform/platform.h"
 #include "test_locale.h"
 

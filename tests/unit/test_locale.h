@@ -11,7 +11,7 @@
 #include <string>
 #include <system_error>
 
-#include "cli/code_page.h"
+#include "platform/platform.h"
 
 namespace test_locale {
 

@@ -1,8 +1,11 @@
-#include "cli/code_page.h"
-
+// Characters of the active code page, the same on every system: which bytes
+// lead a double-byte character, how to step from one character to the next,
+// which bytes separate the parts of a path, and the letter case of single
+// bytes. The tables are set up from the system at the first need and kept.
 #include <cstddef>
 
 #include "platform/platform.h"
+#include "platform/system_characters.h"
 
 namespace {
 
@@ -94,11 +97,14 @@ int code_page_has_lead_bytes() {
     return g_tables.has_lead_bytes;
 }
 
-const char* step_character(const char* position) {
+const char* next_char(const char* position) {
     if (*position == '\0') return position;
+    if (!code_page_has_lead_bytes()) return position + system_character_size(position);
     if (is_lead_byte(static_cast<unsigned char>(*position)) && position[1] != '\0') return position + 2;
     return position + 1;
 }
+
+int is_path_separator(char byte) { return byte == '/' || byte == '\\' || byte == ':'; }
 
 unsigned char fold_single_byte(unsigned char byte) {
     set_up_case();
