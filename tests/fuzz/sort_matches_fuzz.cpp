@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ties) {
         std::string plan = names.back();
         names.pop_back();
-        std::vector<std::string> words(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(names.size(), 16)));
+        std::vector<std::string> words(
+            names.begin(), names.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(names.size(), 16)));
         if (words.empty()) words.emplace_back("ab");
         names.clear();
         for (size_t i = 0; i < plan.size() && i < 1000; ++i)

@@ -189,7 +189,8 @@ TEST(SortMatches, OneGroupOfThousandsOfCaseVariants) {
     EXPECT_EQ(sorted_by(sort_matches, names), sorted_by(exchange_sort_matches, names));
     Names around = names;
     for (size_t i = 0; i < around.size(); i += 1 + random() % 5) {
-        around.insert(around.begin() + static_cast<std::ptrdiff_t>(i), random() % 3 == 0 ? "zz" : "a_" + std::to_string(i));
+        around.insert(around.begin() + static_cast<std::ptrdiff_t>(i),
+                      random() % 3 == 0 ? "zz" : "a_" + std::to_string(i));
     }
     EXPECT_EQ(sorted_by(sort_matches, around), sorted_by(exchange_sort_matches, around));
 }
@@ -264,7 +265,8 @@ const std::string& mixed_case_932(std::mt19937& random, const std::string& word)
         if (byte == 0x82 && i + 1 < word.size()) {
             // 82 60 .. 82 79 upper case, 82 81 .. 82 9A lower case
             auto trail = static_cast<unsigned char>(word[++i]);
-            if (random() % 2 == 0) trail = static_cast<unsigned char>(trail >= 0x81 ? trail - 0x21 : trail + 0x21);
+            if (random() % 2 == 0)
+                trail = static_cast<unsigned char>(trail >= 0x81 ? trail - 0x21 : trail + 0x21);
             spelt += static_cast<char>(byte);
             spelt += static_cast<char>(trail);
         } else if ((byte >= 0x81 && byte <= 0x9F) || byte >= 0xE0) {
@@ -272,7 +274,7 @@ const std::string& mixed_case_932(std::mt19937& random, const std::string& word)
             if (i + 1 < word.size()) spelt += word[++i];
         } else {
             spelt += (byte >= 'a' && byte <= 'z' && random() % 2 == 0) ? static_cast<char>(byte - 'a' + 'A')
-                                                                        : static_cast<char>(byte);
+                                                                       : static_cast<char>(byte);
         }
     }
     return spelt;
