@@ -160,6 +160,10 @@ def main():
         if 10000 in by_count and 100000 in by_count:
             value = by_count[100000] / by_count[10000]
             goal_row(goals, "expansion: time(100k) / time(10k) ≤ 15", "%.1f" % value, value <= 15)
+        ties = re.search(r"^ratio with ties/without at 100k: (\d+\.\d+)", expansion, re.MULTILINE)
+        if ties:
+            value = float(ties.group(1))
+            goal_row(goals, "expansion: 100k with case twins ≤ 1.5 × without", "%.2f ×" % value, value <= 1.5)
         if points:
             plots["expansion"] = points
     else:

@@ -12,10 +12,12 @@
 int compare_names(const char* first, const char* second);
 
 // Puts the `count` names at `run` in ascending order, with exactly the result
-// of exchange_sort_matches(). Each name's comparison key is computed once and
-// the keys are sorted in O(n log n); only a run in which two names compare
-// equal, or a name holds a double-byte character the code page cannot map,
-// is left to the exchange sort, whose result depends on the original order.
+// of exchange_sort_matches(), names that compare equal included, in
+// O(n log n): each name's comparison key is computed once, the keys are
+// sorted, and each group of equal names is laid out as the exchange sort
+// would leave it. Scratch memory in proportion to `count` is taken and given
+// back; without it, or when a name holds a double-byte character the code
+// page cannot map, the run is left to the exchange sort itself.
 void sort_matches(const char** run, int32_t count);
 
 // The reference order: for each position p and each later position q, the

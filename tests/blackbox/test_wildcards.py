@@ -40,19 +40,44 @@ class Order(WildcardTest):
         self.assert_opens(["first", "*.zub", "middle", "a*", "last"],
                           ["first", "A.zub", "aa.zub", "b.zub", "middle", "aa.zub", "last"])
 
-    def test_names_equal_but_for_case_end_as_the_exchange_sort_leaves_them(self):
-        names = ["X", "x", "a", "B1", "b1", "B2", "Zz", "zZ", "zz", "c"]
-        self.make_dirs(*names)
-        # The program sees the entries in the order the directory lists
-        # them, as os.listdir does; the exchange sort of that order, with
-        # A-Z folded, is the order it must keep.
-        listed = os.listdir(self.dir)
+    @staticmethod
+    def exchange_sort(listed):
+        """The order the program must keep: the exchange sort of the order
+        the directory lists its entries in (as os.listdir does), A-Z folded."""
+        listed = list(listed)
         key = lambda name: name.translate(str.maketrans("ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz"))
+        keys = [key(name) for name in listed]
         for p in range(len(listed) - 1):
             for q in range(p + 1, len(listed)):
-                if key(listed[q]) < key(listed[p]):
+                if keys[q] < keys[p]:
                     listed[p], listed[q] = listed[q], listed[p]
-        self.assert_opens(["*"], listed)
+                    keys[p], keys[q] = keys[q], keys[p]
+        return listed
+
+    def test_names_equal_but_for_case_end_as_the_exchange_sort_leaves_them(self):
+        self.make_dirs("X", "x", "a", "B1", "b1", "B2", "Zz", "zZ", "zz", "c")
+        self.assert_opens(["*"], self.exchange_sort(os.listdir(self.dir)))
+
+    def test_a_large_group_of_case_twins_among_other_names(self):
+        # All 128 spellings of one name, names before and after it, and a
+        # second group of rejected sources whose lines tell them apart by
+        # their channel counts.
+        spellings = [""]
+        for letter in "takeabc":
+            spellings = [s + c for s in spellings for c in (letter, letter.upper())]
+        self.make_dirs(*spellings, *["a_%d" % i for i in range(40)], *["zz%d" % i for i in range(20)])
+        channels = {}
+        for i, name in enumerate(["tie", "TIE", "Tie", "tIE", "tiE", "TIe"]):
+            channels[name] = 3 + i
+            self.write(name, zub_bytes(3 + i, 8, 8000))
+        listed = os.listdir(self.dir)
+        order = self.exchange_sort(listed)
+        # A sort that keeps equal names in their listed order would not do.
+        self.assertNotEqual(order, sorted(listed, key=str.lower))
+        r = self.run_program("*")
+        self.assertEqual((r.status, r.stdout), (0, b""))
+        self.assertEqual(r.stderr, b"".join(b"error - 1 (%d)\n" % channels[name] if name in channels
+                                            else failed_opens(name) for name in order))
 
     def test_sources_convert_in_sorted_order(self):
         # Rejected headers tell the sources apart by their channel counts.

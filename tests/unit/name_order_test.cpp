@@ -2,6 +2,8 @@
 // sort_matches against the exchange sort that defines the order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <random>
 #include <set>
 #include <string>
@@ -59,12 +61,17 @@ TEST(CompareNames, WithoutLeadBytesOnlyAToZFold) {
 }
 
 TEST(SortMatches, TiesEndAsTheExchangeSortLeavesThem) {
-    // X.zub and x.zub compare equal; a.zub sorts before both. Reported in the
-    // order X, x, a they end as a, x, X.
-    const Names reported = {"X.zub", "x.zub", "a.zub"};
-    const Names expected = {"a.zub", "x.zub", "X.zub"};
+    // B1 and B2 compare equal and A sorts before both: reported in the order
+    // B1, B2, A they end as A, B2, B1.
+    const Names reported = {"B.zub", "b.zub", "a.zub"};
+    const Names expected = {"a.zub", "b.zub", "B.zub"};
     EXPECT_EQ(sorted_by(exchange_sort_matches, reported), expected);
     EXPECT_EQ(sorted_by(sort_matches, reported), expected);
+    // Larger names change nothing; each smaller one met behind the group
+    // turns it by one.
+    EXPECT_EQ(sorted_by(sort_matches, {"B", "c", "b", "C", "a"}), (Names{"a", "b", "B", "C", "c"}));
+    EXPECT_EQ(sorted_by(sort_matches, {"X", "x", "a", "b", "c"}), (Names{"a", "b", "c", "x", "X"}));
+    EXPECT_EQ(sorted_by(sort_matches, {"X", "x", "a", "b"}), (Names{"a", "b", "X", "x"}));
 }
 
 TEST(SortMatches, SmallRuns) {
@@ -113,6 +120,79 @@ TEST(SortMatches, ALargeRunWithOneTieDeep) {
     names.push_back("Zz_tie");
     names.insert(names.begin() + 1000, "zZ_TIE");
     EXPECT_EQ(sorted_by(sort_matches, names), sorted_by(exchange_sort_matches, names));
+}
+
+// Every spelling in letter case of `word`: 2^letters names of one key.
+Names case_variants(const std::string& word) {
+    Names variants = {""};
+    for (char c : word) {
+        Names longer;
+        for (const std::string& start : variants) {
+            longer.push_back(start + c);
+            if (c >= 'a' && c <= 'z') longer.push_back(start + static_cast<char>(c - 'a' + 'A'));
+        }
+        variants = longer;
+    }
+    return variants;
+}
+
+// Runs with heavy ties: names drawn from `keys` groups, each group's names
+// spelt in random letter case. `weights` gives the share of each group, so
+// a run can be mostly one group.
+Names tied_run(std::mt19937& random, const Names& words, const std::vector<double>& weights, size_t count,
+               const std::string& (*respell)(std::mt19937&, const std::string&)) {
+    std::discrete_distribution<size_t> pick(weights.begin(), weights.end());
+    Names names;
+    for (size_t i = 0; i < count; ++i) names.push_back(respell(random, words[pick(random)]));
+    return names;
+}
+
+const std::string& mixed_case(std::mt19937& random, const std::string& word) {
+    static std::string spelt;
+    spelt = word;
+    for (char& c : spelt) {
+        if (c >= 'a' && c <= 'z' && random() % 2 == 0) c = static_cast<char>(c - 'a' + 'A');
+    }
+    return spelt;
+}
+
+// Few distinct keys, groups of every size from one name to the whole run,
+// and runs that are nearly all one group, some of its names the smallest,
+// some the largest of the run.
+void check_tied_runs(const Names& words, const std::string& (*respell)(std::mt19937&, const std::string&)) {
+    for (unsigned seed = 1; seed <= 600; ++seed) {
+        std::mt19937 random(seed);
+        size_t keys = 1 + seed % std::min<size_t>(words.size(), 6);
+        Names chosen(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(keys));
+        std::shuffle(chosen.begin(), chosen.end(), random);
+        std::vector<double> weights(keys, 1.0);
+        if (seed % 3 == 0) weights[0] = 30.0 * static_cast<double>(keys);  // mostly one group
+        size_t count = 1 + (seed * 7) % (seed % 5 == 0 ? 300 : 40);
+        Names names = tied_run(random, chosen, weights, count, respell);
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", " + std::to_string(keys) + " keys, " +
+                     std::to_string(count) + " names");
+        ASSERT_EQ(sorted_by(sort_matches, names), sorted_by(exchange_sort_matches, names));
+    }
+}
+
+TEST(SortMatches, AgreesWithTheExchangeSortOnRunsOfHeavyTies) {
+    check_tied_runs({"ab", "a_b", "b", "abc", "", "zz", "a"}, mixed_case);
+}
+
+TEST(SortMatches, OneGroupOfThousandsOfCaseVariants) {
+    // 4096 spellings of one 12-letter name, shuffled, then with smaller and
+    // larger names between them.
+    Names names = case_variants("takeonetwoab");
+    ASSERT_EQ(names.size(), 4096u);
+    std::mt19937 random(12);
+    std::shuffle(names.begin(), names.end(), random);
+    EXPECT_EQ(sorted_by(sort_matches, names), sorted_by(exchange_sort_matches, names));
+    Names around = names;
+    for (size_t i = 0; i < around.size(); i += 1 + random() % 5) {
+        around.insert(around.begin() + static_cast<std::ptrdiff_t>(i),
+                      random() % 3 == 0 ? "zz" : "a_" + std::to_string(i));
+    }
+    EXPECT_EQ(sorted_by(sort_matches, around), sorted_by(exchange_sort_matches, around));
 }
 
 class NameOrder932 : public testing::Test {
@@ -173,6 +253,36 @@ TEST_F(NameOrder932, AgreesWithTheExchangeSortOnRandomDoubleByteRuns) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         ASSERT_EQ(sorted_by(sort_matches, names), sorted_by(exchange_sort_matches, names));
     }
+}
+
+// Words of single-byte and full-width letters and katakana so (83 5C); a
+// full-width letter in either case counts as its upper case.
+const std::string& mixed_case_932(std::mt19937& random, const std::string& word) {
+    static std::string spelt;
+    spelt.clear();
+    for (size_t i = 0; i < word.size(); ++i) {
+        auto byte = static_cast<unsigned char>(word[i]);
+        if (byte == 0x82 && i + 1 < word.size()) {
+            // 82 60 .. 82 79 upper case, 82 81 .. 82 9A lower case
+            auto trail = static_cast<unsigned char>(word[++i]);
+            if (random() % 2 == 0)
+                trail = static_cast<unsigned char>(trail >= 0x81 ? trail - 0x21 : trail + 0x21);
+            spelt += static_cast<char>(byte);
+            spelt += static_cast<char>(trail);
+        } else if ((byte >= 0x81 && byte <= 0x9F) || byte >= 0xE0) {
+            spelt += static_cast<char>(byte);
+            if (i + 1 < word.size()) spelt += word[++i];
+        } else {
+            spelt += (byte >= 'a' && byte <= 'z' && random() % 2 == 0) ? static_cast<char>(byte - 'a' + 'A')
+                                                                       : static_cast<char>(byte);
+        }
+    }
+    return spelt;
+}
+
+TEST_F(NameOrder932, AgreesWithTheExchangeSortOnRunsOfHeavyTies) {
+    check_tied_runs({"\x82\x81", "a\x82\x82", "\x83\\b", "\x82\x81\x82\x60", "ab", "\xB1", "a"},
+                    mixed_case_932);
 }
 
 }  // namespace
