@@ -9,7 +9,7 @@
 # are set by the variables listed in bench/lib.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh build bench
+bash scripts/setup.sh build tests bench
 if [ -z "${ZUB2WAV:-}" ]; then
     bash scripts/build.sh release >/dev/null
     ZUB2WAV=$PWD/build/release/zub2wav

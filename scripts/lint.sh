@@ -3,7 +3,7 @@
 # in the code the host build compiles.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh lint build
+bash scripts/setup.sh lint build tests
 
 mapfile -t sources < <(git ls-files '*.cpp' '*.h' '*.c')
 clang-format --dry-run --Werror "${sources[@]}"

@@ -5,7 +5,7 @@
 # Installs what it needs first if missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh build ship windows
+bash scripts/setup.sh build tests ship windows
 out=build/packages
 mkdir -p "$out"
 for preset in release win32 win64; do

@@ -4,7 +4,7 @@
 # 9 GiB of free disk in the temporary directory and a few minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh build
+bash scripts/setup.sh build tests
 bash scripts/build.sh release >/dev/null
 cd tests/blackbox
 ZUB2WAV=../../build/release/zub2wav ZUB2WAV_LARGE=1 PYTHONDONTWRITEBYTECODE=1 \

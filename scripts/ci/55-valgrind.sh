@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 start=$SECONDS
-bash scripts/setup.sh build memcheck
+bash scripts/setup.sh build tests memcheck
 bash scripts/build.sh release >/dev/null
 # harness.run puts ZUB2WAV_WRAPPER in front of every run of the program.
 ZUB2WAV_WRAPPER="valgrind --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,possible -q" \

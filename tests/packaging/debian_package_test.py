@@ -74,7 +74,52 @@ class DebianPackage(unittest.TestCase):
         self.assertEqual(files, {
             "./usr/bin/zub2wav": ("-rwxr-xr-x", "root/root"),
             "./usr/share/man/man1/zub2wav.1.gz": ("-rw-r--r--", "root/root"),
+            "./usr/share/doc/zub2wav/copyright": ("-rw-r--r--", "root/root"),
+            "./usr/share/doc/zub2wav/changelog.gz": ("-rw-r--r--", "root/root"),
         })
+
+    def extract(self):
+        root = os.path.join(self.tmp, "extracted")
+        if not os.path.isdir(root):
+            result = run(["dpkg-deb", "-x", self.deb, root])
+            self.assertEqual(result.returncode, 0, result.stderr)
+        return os.path.join(root, "usr", "share", "doc", "zub2wav")
+
+    def test_changelog_is_changelog_md_in_debian_format(self):
+        doc = self.extract()
+        plain = os.path.join(self.tmp, "changelog")
+        with gzip.open(os.path.join(doc, "changelog.gz"), "rb") as f, open(plain, "wb") as out:
+            out.write(f.read())
+        # dpkg's own parser: the newest entry is this version, signed by the package's maintainer.
+        parsed = run(["dpkg-parsechangelog", "-l", plain])
+        self.assertEqual(parsed.returncode, 0, parsed.stderr)
+        self.assertEqual(parsed.stderr, "")
+        fields = dict(line.split(": ", 1) for line in parsed.stdout.splitlines() if ": " in line)
+        self.assertEqual(fields["Version"], self.version, "CHANGELOG.md's newest section is not this version")
+        self.assertEqual(fields["Maintainer"], run(["dpkg-deb", "-f", self.deb, "Maintainer"]).stdout.strip())
+        with open(os.path.join(package_checks.SOURCE_DIR, "CHANGELOG.md"), encoding="utf-8") as f:
+            sections = re.findall(r"^## \[?([^\] ]+)\]? - (\d{4}-\d\d-\d\d)$", f.read(), re.M)
+        everything = run(["dpkg-parsechangelog", "-l", plain, "--all", "-S", "Version"])
+        self.assertEqual(everything.stdout.split(), [version for version, _ in sections])
+        with open(plain, encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        # The change lines (not the signature, whose length is the maintainer's).
+        self.assertTrue(all(len(line) <= 80 for line in lines if not line.startswith(" -- ")),
+                        "changelog lines over 80 columns")
+
+    def test_copyright_holds_the_licence(self):
+        with open(os.path.join(self.extract(), "copyright"), encoding="utf-8") as f:
+            text = f.read()
+        header, files = text.split("\n\n", 1)
+        self.assertTrue(header.startswith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"))
+        self.assertIn("Files: *\nCopyright: ", files)
+        licence = files.split("License: Expat\n", 1)[1]
+        unfolded = "\n".join("" if line == " ." else line[1:] for line in licence.splitlines())
+        with open(os.path.join(package_checks.SOURCE_DIR, "LICENSE"), encoding="utf-8") as f:
+            original = f.read()
+        self.assertIn("Copyright (c) " + re.search(r"^Copyright: (.*)$", files, re.M).group(1), original)
+        self.assertIn(unfolded.strip(), original)
+        self.assertTrue(unfolded.startswith("Permission is hereby granted"))
 
     def test_installed_by_dpkg_into_a_scratch_root(self):
         root = os.path.join(self.tmp, "root")
@@ -88,7 +133,8 @@ class DebianPackage(unittest.TestCase):
         status = run(["dpkg", "--root=" + root, "-s", "zub2wav"])
         self.assertIn("Status: install ok installed", status.stdout)
         self.assertEqual(package_checks.files_under(os.path.join(root, "usr")),
-                         ["bin/zub2wav", "share/man/man1/zub2wav.1.gz"])
+                         ["bin/zub2wav", "share/doc/zub2wav/changelog.gz", "share/doc/zub2wav/copyright",
+                          "share/man/man1/zub2wav.1.gz"])
 
         program = os.path.join(root, "usr", "bin", "zub2wav")
         package_checks.check_converts_examples(self, lambda args, cwd: harness.run(args, cwd, program=program))

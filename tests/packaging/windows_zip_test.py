@@ -1,7 +1,8 @@
 """The Windows ZIPs: CPack makes zub2wav-<version>-win32.zip and
 zub2wav-<version>-win64.zip from the cross builds, each holding, in one
 folder of the package's name, the program for its word size (a console
-program, its debugging symbols stripped) and the README. The 64-bit program
+program, its debugging symbols stripped), the README, LICENSE and
+CHANGELOG.md. The 64-bit program
 out of its ZIP converts the bundled examples under Wine.
 
     python3 windows_zip_test.py BUILD_DIR...   (build/win32, build/win64)
@@ -38,8 +39,10 @@ def pe_machine_and_subsystem(image):
 class WindowsZip(unittest.TestCase):
     def test_each_zip(self):
         version = package_checks.project_version()
-        with open(os.path.join(package_checks.SOURCE_DIR, "README.md"), "rb") as f:
-            readme = f.read()
+        documents = {}
+        for document in ("CHANGELOG.md", "LICENSE", "README.md"):
+            with open(os.path.join(package_checks.SOURCE_DIR, document), "rb") as f:
+                documents[document] = f.read()
         for build_dir in BUILD_DIRS:
             name = os.path.basename(build_dir)
             folder = "zub2wav-%s-%s" % (version, name)
@@ -47,8 +50,9 @@ class WindowsZip(unittest.TestCase):
                 self.assertEqual(package_checks.run_cpack(build_dir, tmp), [folder + ".zip"])
                 with zipfile.ZipFile(os.path.join(tmp, folder + ".zip")) as archive:
                     self.assertEqual(sorted(archive.namelist()),
-                                     [folder + "/README.md", folder + "/zub2wav.exe"])
-                    self.assertEqual(archive.read(folder + "/README.md"), readme)
+                                     sorted([folder + "/" + d for d in documents] + [folder + "/zub2wav.exe"]))
+                    for document, text in documents.items():
+                        self.assertEqual(archive.read(folder + "/" + document), text, document)
                     exe = archive.read(folder + "/zub2wav.exe")
                     archive.extractall(tmp)
                 self.assertEqual(pe_machine_and_subsystem(exe), (MACHINES[name], CONSOLE_SUBSYSTEM))
