@@ -17,12 +17,16 @@ classes from WineTest and handing unittest this module's load_tests:
 
     load_tests = winehost.load_tests
 
-Each such class then runs as Usage_win32 and Usage_win64. A program that
+Each such class then runs as Usage_win32 and Usage_win64 (run_wine.py
+takes the plain names: wine_convert.Usage, or a module). A program that
 cannot run here (not built, its loader missing, or the host refusing 32-bit
 code) has its cases skipped with the reason, never passed: a failed start
 of a 32-bit program can end with status 0 and no output, so the loader is
-probed before any case runs. Outside a WineTest, run_exe, run_command_line
-and run_helper take the Program to run.
+probed first, and every case checks the output, not the status alone.
+A WineTest runs its program with run_program(*args), a raw command line
+with run_line(bytes), a helper with run_helper(name, args), each in
+self.dir; outside one, run_exe, run_command_line and run_helper take the
+Program to run.
 
 One Wine prefix per user serves both programs. It is made in a temporary
 directory at the first need, by the 32-bit-capable loader where it runs (a
@@ -32,6 +36,8 @@ tests ran). The program's output goes to temporary files, not pipes: Wine's
 background processes inherit a run's handles and would hold a pipe open for
 seconds after the program ended. Each Program counts its runs and their time."""
 
+import atexit
+import errno
 import os
 import shutil
 import subprocess
@@ -103,7 +109,11 @@ def _loader_problem(loader):
             except OSError as error:
                 # A kernel without 32-bit support refuses the loader with
                 # "Exec format error" before Wine can say anything.
-                problem = ("this host cannot start %s (%s): its kernel runs no 32-bit code" % (loader, error.strerror), True)
+                if error.errno == errno.ENOEXEC:
+                    problem = ("this host cannot start %s (%s): its kernel runs no 32-bit code"
+                               % (loader, error.strerror), True)
+                else:
+                    problem = ("%s cannot be started: %s" % (loader, error.strerror), False)
         _loader_checks[loader] = problem
     return _loader_checks[loader]
 
@@ -197,6 +207,8 @@ def japanese_locale():
 
 
 def stop_all():
+    """Ends every prefix's wineserver and removes the prefixes; also run at
+    exit, so that a run through plain unittest leaves none behind."""
     global _locale_dir
     for prefix in _prefixes.values():
         prefix.stop()
@@ -204,6 +216,9 @@ def stop_all():
     if _locale_dir is not None:
         shutil.rmtree(_locale_dir, ignore_errors=True)
         _locale_dir = None
+
+
+atexit.register(stop_all)
 
 
 def _program_could_end_so(status, stderr):
