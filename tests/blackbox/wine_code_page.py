@@ -1,4 +1,4 @@
-"""The Windows program in ANSI code page 932 (Japanese), where the second
+"""The Windows programs (32-bit and 64-bit) in ANSI code page 932 (Japanese), where the second
 byte of a double-byte character can be 0x5C, the backslash: such a byte
 must never be taken for a separator, an escape or the end of a directory
 part. Names are made on the host in UTF-8; Wine shows them to the program
@@ -18,7 +18,7 @@ def cp932(text):
 
 class CodePage932(CommandLineTest):
     def run_line(self, line, **kwargs):
-        return winehost.run_command_line(line, self.dir, locale=JAPANESE, **kwargs)
+        return super().run_line(line, locale=JAPANESE, **kwargs)
 
     def test_trail_byte_5c_is_never_a_backslash(self):
         # ソ is 83 5C, 表 is 95 5C, 能 is 94 5C.
@@ -51,3 +51,6 @@ class CodePage932(CommandLineTest):
         r = self.run_line(cp932("zub2wav *.zub"))
         self.assertEqual((r.status, r.stdout), (0, b""))
         self.assertEqual(r.stderr, failed(*(cp932(n) for n in ("B.zub", "ａ1.zub", "Ａ2.zub", "ｂ3.zub", "ソ.zub"))))
+
+
+load_tests = winehost.load_tests

@@ -1,6 +1,6 @@
-"""The Windows program's own command-line rules, exercised for real: the
-launcher hands zub2wav.exe each raw command line byte for byte, and the
-cases check what the program made of it.
+"""The Windows programs' own command-line rules, exercised for real on the
+32-bit and the 64-bit program: the launcher hands zub2wav.exe each raw
+command line byte for byte, and the cases check what the program made of it.
 
 What an argument became shows in the program's messages: a name that opens
 nothing is echoed in "[E] failed to open '...'", and a directory matched by a
@@ -10,7 +10,7 @@ in the order the expansion put it."""
 import os
 
 import winehost
-from harness import ProgramTest, wav_header, zub_bytes
+from harness import wav_header, zub_bytes
 
 
 def failed(*names):
@@ -21,16 +21,13 @@ SOURCE = zub_bytes(1, 8, 8000, b"\x01\x02\x03")
 CONVERTED = wav_header(1, 8, 8000, 3) + b"\x01\x02\x03"
 
 
-class CommandLineTest(ProgramTest):
+class CommandLineTest(winehost.WineTest):
     def make(self, files=(), dirs=()):
         for name in dirs:
             os.makedirs(self.path(name))
         for name in files:
             os.makedirs(os.path.dirname(self.path(name)), exist_ok=True)
             self.write(name, SOURCE)
-
-    def run_line(self, line, **kwargs):
-        return winehost.run_command_line(line, self.dir, **kwargs)
 
     def check_cases(self, cases):
         """cases: (label, raw command line, files, directories, expected
@@ -116,3 +113,6 @@ class Wildcards(CommandLineTest):
         self.assertEqual(r.stderr, failed(b"first", b"X.x", b"y.x", b"middle", b"X.x", b"y.x", b"last"))
         self.assertEqual(self.read("a.wav"), CONVERTED)
         self.assertEqual(self.read("B.wav"), CONVERTED)
+
+
+load_tests = winehost.load_tests

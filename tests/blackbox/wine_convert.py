@@ -1,18 +1,16 @@
-"""The Windows program end to end under Wine: output bytes, standard error
-with CR LF line ends, exit statuses and the files left."""
+"""The Windows programs end to end under Wine, each case on the 32-bit and
+the 64-bit program: output bytes, standard error with CR LF line ends, exit
+statuses and the files left."""
 
 import os
 import subprocess
 import tempfile
 
 import winehost
-from harness import REFERENCE_OUTPUTS, ProgramTest, pattern_bytes, wav_header, zub_bytes
+from harness import REFERENCE_OUTPUTS, pattern_bytes, wav_header, zub_bytes
 
 
-class WineTest(ProgramTest):
-    def run_program(self, *args, **kwargs):
-        return winehost.run_exe(args, self.dir, **kwargs)
-
+class WineTest(winehost.WineTest):
     def assert_quiet_success(self, r):
         self.assertEqual((r.status, r.stdout, r.stderr), (0, b"", b""))
 
@@ -152,15 +150,76 @@ class SourceProtected(WineTest):
                 self.assertEqual(self.files(), before)
 
 
+GIB = 1 << 30
+# The largest data size whose RIFF size still fits in 32 bits.
+WAV_MAX_DATA_SIZE = 0xFFFFFFFF - 36
+
+
 class LargeSources(WineTest):
-    def test_source_over_4_gib_is_refused_before_any_output(self):
-        # Sparse: the size is what matters, measured in 64 bits.
-        with open(self.path("huge.zub"), "wb") as f:
+    """Sizes past 2^31 and 2^32, where a size or position held in 32 bits,
+    or a signed one, goes wrong (the 32-bit program's size_t is 32 bits).
+    The sources are sparse; only a converted output takes room."""
+
+    def make_sparse(self, name, data_size, marks=()):
+        """A source of `data_size` zero sample bytes but for `marks`, pairs
+        of offset into the samples and the bytes to put there."""
+        with open(self.path(name), "wb") as f:
             f.write(zub_bytes(2, 16, 48000))
-            f.truncate(0xFFFFFFFF - 36 + 32 + 1)
-        r = self.run_program("huge.zub")
-        self.assertEqual((r.status, r.stderr), (0, b"[E] 'huge.zub' is too large for a WAV file\r\n"))
-        self.assertEqual(self.files(), ["huge.zub"])
+            for offset, mark in marks:
+                f.seek(32 + offset)
+                f.write(mark)
+            f.truncate(32 + data_size)
+
+    def assert_same_samples(self, source, output):
+        """Every sample byte of `source` is in `output` after its header."""
+        expected, got = bytearray(16 << 20), bytearray(16 << 20)
+        with open(self.path(source), "rb") as s, open(self.path(output), "rb") as o:
+            s.seek(32)
+            o.seek(44)
+            position = 0
+            while True:
+                n, m = s.readinto(expected), o.readinto(got)
+                if (n, m) != (len(expected), len(got)):
+                    self.assertEqual(expected[:n], got[:m], "in the block of sample bytes from %d" % position)
+                    break
+                if expected != got:
+                    self.fail("the block of sample bytes from %d differs" % position)
+                position += n
+
+    def test_source_over_2_gib_converts_every_byte(self):
+        size = 2 * GIB + 5
+        # Marks at the start, across the 2 GiB line and in the last bytes.
+        self.make_sparse("big.zub", size, ((0, b"first"), (2 * GIB - 3, b"across"), (size - 5, b"last!")))
+        try:
+            r = self.run_program("big.zub", timeout=600)
+            self.assert_quiet_success(r)
+            self.assertEqual(os.path.getsize(self.path("big.wav")), 44 + size)
+            with open(self.path("big.wav"), "rb") as f:
+                header = f.read(44)
+                f.seek(-5, os.SEEK_END)
+                last = f.read()
+            self.assertEqual(header, wav_header(2, 16, 48000, size))
+            # Written out: RIFF size 0x80000029 and data size 0x80000005, unsigned.
+            self.assertEqual((header[4:8], header[40:44]), (bytes.fromhex("29000080"), bytes.fromhex("05000080")))
+            self.assertEqual(last, b"last!")
+            self.assert_same_samples("big.zub", "big.wav")
+        finally:
+            if os.path.exists(self.path("big.wav")):
+                os.unlink(self.path("big.wav"))
+
+    def test_source_too_large_is_refused_before_any_output(self):
+        cases = (
+            ("one byte past the largest", WAV_MAX_DATA_SIZE + 1),
+            ("4 GiB, 0 in 32 bits", 4 * GIB),
+            ("4 GiB + 5, small in 32 bits", 4 * GIB + 5),
+        )
+        for label, size in cases:
+            with self.subTest(label):
+                self.make_sparse("huge.zub", size)
+                r = self.run_program("huge.zub")
+                self.assertEqual((r.status, r.stdout, r.stderr),
+                                 (0, b"", b"[E] 'huge.zub' is too large for a WAV file\r\n"))
+                self.assertEqual(self.files(), ["huge.zub"])
 
 
 class FullDisk(WineTest):
@@ -177,7 +236,7 @@ class FullDisk(WineTest):
             # output has to fit on the small file system, and cannot.
             source = zub_bytes(2, 16, 48000, pattern_bytes(400 * 1024))
             os.symlink(self.write("big.zub", source), os.path.join(mount, "link.zub"))
-            r = winehost.run_exe(["link.zub"], mount)
+            r = winehost.run_exe(self.program, ["link.zub"], mount)
             self.assertEqual((r.status, r.stdout, r.stderr), (0, b"", b"[E] failed to write 'link.wav'\r\n"))
             self.assertEqual(os.listdir(mount), ["link.zub"])
             self.assertEqual(self.read("big.zub"), source)
@@ -185,3 +244,6 @@ class FullDisk(WineTest):
             if mounted:
                 subprocess.run(["umount", mount], check=True)
             os.rmdir(mount)
+
+
+load_tests = winehost.load_tests

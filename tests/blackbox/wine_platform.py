@@ -1,9 +1,9 @@
-"""The Win32 platform layer on its own, through platform_probe.exe: the code
-page's lead bytes and letter case, stepping by characters, the directory
-search, the program's own name, in code pages 1252 and 932."""
+"""The Win32 platform layer on its own, through platform_probe.exe built
+32-bit and 64-bit: the code page's lead bytes and letter case, stepping by
+characters, the directory search, the program's own name, in code pages
+1252 and 932."""
 
 import winehost
-from harness import ProgramTest
 
 
 def facts(stdout):
@@ -31,11 +31,11 @@ def case_tables(encoding):
     return b"".join(upper), b"".join(lower)
 
 
-class PlatformLayer(ProgramTest):
+class PlatformLayer(winehost.WineTest):
     def probe(self, locale, name):
         self.write("a.zub", b"")
         self.write("ソ", b"")
-        r = winehost.run_helper("platform_probe.exe", ["*", name], self.dir, locale=locale)
+        r = self.run_helper("platform_probe.exe", ["*", name], locale=locale)
         self.assertEqual((r.status, r.stderr), (0, b""))
         return facts(r.stdout)
 
@@ -44,7 +44,7 @@ class PlatformLayer(ProgramTest):
         self.assertEqual(found[b"no_match"], b"none")
         entries = found[b"entries"].split(b"|")[:-1]
         self.assertEqual(sorted(entries), sorted([b".", b"..", b"a.zub", so_name]))
-        probe = winehost.windows_path(winehost.helper_path("platform_probe.exe")).encode()
+        probe = winehost.windows_path(self.program.beside("platform_probe.exe")).encode()
         self.assertEqual(found[b"own_file_name"].lower(), probe.lower())
         self.assertEqual(found[b"own_file_name_small"], b"0")
         self.assertEqual(found[b"exists_as_written"], b"0")
@@ -67,3 +67,6 @@ class PlatformLayer(ProgramTest):
         self.assertEqual(found[b"steps"], b"212")
         self.assertEqual(found[b"upper_double_byte"], b"8281>8260/2,8260>8260/2,835C>835C/2,")
         self.check_common(found, "cp932", "ソ".encode("cp932"))
+
+
+load_tests = winehost.load_tests

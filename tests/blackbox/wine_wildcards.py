@@ -1,4 +1,4 @@
-"""The Windows program's own command line under Wine: raw command lines,
+"""The Windows programs' own command line under Wine, 32-bit and 64-bit: raw command lines,
 given byte for byte through the launcher, split by the quoting rules and
 expanded. Entries that should show up as names are sub-directories, which
 the program reports as files it cannot open, one CR LF line each."""
@@ -6,20 +6,19 @@ the program reports as files it cannot open, one CR LF line each."""
 import os
 
 import winehost
-from harness import ProgramTest
 
 
 def failed_opens(*names):
     return b"".join(b"[E] failed to open '" + name + b"'\r\n" for name in names)
 
 
-class WineCommandLine(ProgramTest):
+class WineCommandLine(winehost.WineTest):
     def make_dirs(self, *names):
         for name in names:
             os.makedirs(os.path.join(self.dir, name))
 
     def assert_line(self, line, names, locale=winehost.DEFAULT_LOCALE):
-        r = winehost.run_command_line(line, self.dir, locale=locale)
+        r = self.run_line(line, locale=locale)
         self.assertEqual((r.status, r.stdout), (0, b""))
         self.assertEqual(r.stderr, failed_opens(*names))
 
@@ -55,7 +54,7 @@ class WineCommandLine(ProgramTest):
                 self.assert_line(line, names)
 
     def test_empty_command_line_gives_the_usage(self):
-        r = winehost.run_command_line(b"", self.dir)
+        r = self.run_line(b"")
         self.assertEqual((r.status, r.stdout), (1, b""))
         self.assertEqual(r.stderr, b"zub to wav converter\r\nusage: zub2wav in.zub\r\n")
 
@@ -68,3 +67,6 @@ class WineCommandLine(ProgramTest):
         # no directory part.
         expected = [n.encode("cp932") for n in ["c.zub", "ａ.zub", "Ｂ.zub", "ソx.zub"]] + [so + b"x.zub"]
         self.assert_line(b"zub2wav *.zub " + so + b"*", expected, locale=winehost.JAPANESE)
+
+
+load_tests = winehost.load_tests

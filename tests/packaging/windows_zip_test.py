@@ -2,8 +2,8 @@
 zub2wav-<version>-win64.zip from the cross builds, each holding, in one
 folder of the package's name, the program for its word size (a console
 program, its debugging symbols stripped), the README, LICENSE and
-CHANGELOG.md. The 64-bit program
-out of its ZIP converts the bundled examples under Wine.
+CHANGELOG.md. Each program out of its ZIP converts the bundled examples
+under Wine, under its own loader.
 
     python3 windows_zip_test.py BUILD_DIR...   (build/win32, build/win64)
 
@@ -24,7 +24,6 @@ BUILD_DIRS = []
 # The PE machine of each word size.
 MACHINES = {"win32": 0x014C, "win64": 0x8664}
 CONSOLE_SUBSYSTEM = 3
-WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 
 
 def pe_machine_and_subsystem(image):
@@ -58,15 +57,16 @@ class WindowsZip(unittest.TestCase):
                 self.assertEqual(pe_machine_and_subsystem(exe), (MACHINES[name], CONSOLE_SUBSYSTEM))
                 with open(os.path.join(build_dir, "zub2wav.exe"), "rb") as f:
                     self.assertLess(len(exe), len(f.read()), "the packaged program is not stripped")
-                if name == "win64" and os.access(WINE, os.X_OK):
-                    self.run_under_wine(os.path.join(tmp, folder, "zub2wav.exe"))
+                self.run_under_wine(name, os.path.join(tmp, folder, "zub2wav.exe"))
 
-    def run_under_wine(self, exe):
-        os.environ["ZUB2WAV_WIN64"] = exe
+    def run_under_wine(self, name, exe):
         sys.path.insert(0, os.path.join(package_checks.SOURCE_DIR, "tests", "blackbox"))
         import winehost
+        program = winehost.Program(name, exe)
+        if winehost.unavailable(program):
+            self.skipTest("Wine: " + winehost.unavailable(program))
         try:
-            package_checks.check_converts_examples(self, lambda args, cwd: winehost.run_exe(args, cwd))
+            package_checks.check_converts_examples(self, lambda args, cwd: winehost.run_exe(program, args, cwd))
         finally:
             winehost.stop_all()
 
