@@ -248,8 +248,8 @@ Stream* open_source_stream(const char* path) {
 
 Stream* create_output_stream(const char* path) {
     // Shared for deletion, so an interruption can remove it while open.
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, SHARE_READ_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, SHARE_READ_WRITE | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return make_stream(handle, 1);
 }

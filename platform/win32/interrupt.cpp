@@ -57,7 +57,8 @@ void mark_output_incomplete() {
     int expected = NO_OUTPUT;
     // The handler got here first: it did not see this output, which is
     // still empty and promises nothing.
-    if (!g_state.compare_exchange_strong(expected, OUTPUT_INCOMPLETE) && expected == ENDING) wait_for_the_end();
+    if (!g_state.compare_exchange_strong(expected, OUTPUT_INCOMPLETE) && expected == ENDING)
+        wait_for_the_end();
 }
 
 void mark_output_complete() {
