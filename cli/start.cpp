@@ -8,6 +8,7 @@
 
 int start_program(int argc, char** argv) {
     platform_start(argc, argv);
+    handle_interruptions();
     ArgumentList list = {0, nullptr};
     if (!build_argument_list(&list)) {
         std::fputs("zub2wav: out of memory\n", stderr);

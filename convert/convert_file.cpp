@@ -39,6 +39,9 @@ int64_t measure_source(Stream* source) {
     return size;
 }
 
+// Every output name the job can make fits where an interruption finds it.
+static_assert(PATH_BUFFER_SIZE <= INTERRUPTED_OUTPUT_NAME_SIZE);
+
 }  // namespace
 
 void convert_file(const char* source_path) {
@@ -82,12 +85,16 @@ void convert_file(const char* source_path) {
         return;
     }
 
+    // From its creation to its successful close the output is incomplete:
+    // an interruption then removes it.
+    keep_output_name(output_name);
     Stream* output = create_output_stream(output_name);
     if (output == nullptr) {
         std::fprintf(stderr, "[E] failed to open '%s'\n", output_name);
         close_stream(source);
         return;
     }
+    mark_output_incomplete();
 
     CopyResult result = COPY_DONE;
     SourceHeader header;
@@ -114,4 +121,5 @@ void convert_file(const char* source_path) {
         std::fprintf(stderr, "[E] failed to write '%s'\n", output_name);
         remove_file(output_name);
     }
+    mark_output_complete();
 }

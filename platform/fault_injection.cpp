@@ -8,6 +8,7 @@ int g_armed_writing = 0;
 int g_armed_nth = 0;  // 0: nothing armed
 FaultEffect g_armed_effect = FAULT_NONE;
 int g_delivered = 0;
+void (*g_pause)() = nullptr;
 }  // namespace
 
 int fault_point(FaultOperation operation, int writing) {
@@ -18,6 +19,10 @@ int fault_point(FaultOperation operation, int writing) {
         return FAULT_NONE;
     }
     g_delivered = 1;
+    if (g_armed_effect == FAULT_PAUSES) {
+        if (g_pause != nullptr) g_pause();
+        return FAULT_NONE;
+    }
     return g_armed_effect;
 }
 
@@ -35,6 +40,8 @@ void arm_fault(FaultOperation operation, int writing, int nth, FaultEffect effec
     g_armed_nth = nth;
     g_armed_effect = effect;
 }
+
+void set_fault_pause(void (*pause)()) { g_pause = pause; }
 
 int fault_calls(FaultOperation operation, int writing) { return g_calls[operation][writing ? 1 : 0]; }
 

@@ -34,8 +34,9 @@ enum FaultOperation {
     FAULT_OPERATIONS
 };
 
-// What an armed operation does: fail, or (reads only) find the file ended.
-enum FaultEffect { FAULT_NONE = 0, FAULT_FAILS = 1, FAULT_ENDS = 2 };
+// What an armed operation does: fail, (reads only) find the file ended, or
+// call the pause set by set_fault_pause and then go on as usual.
+enum FaultEffect { FAULT_NONE = 0, FAULT_FAILS = 1, FAULT_ENDS = 2, FAULT_PAUSES = 3 };
 
 #ifdef ZUB2WAV_FAULT_INJECTION
 
@@ -46,6 +47,10 @@ int fault_point(FaultOperation operation, int writing);
 // Arms the nth call (counted from 1) of `operation` on streams of one kind.
 // Arming starts the counts afresh; one fault is armed at a time.
 void arm_fault(FaultOperation operation, int writing, int nth, FaultEffect effect);
+
+// What FAULT_PAUSES calls: for instance a stop of the process, so a test
+// can act while the job stands at a known point.
+void set_fault_pause(void (*pause)());
 
 // Disarms and starts the counts afresh.
 void reset_faults();

@@ -134,3 +134,30 @@ int names_same_file(const Stream* stream, const char* path);
 
 // Deletes a file by name; 0 when it cannot.
 int remove_file(const char* path);
+
+// ------------------------------------------------------------ interruption
+
+// The longest output name, its terminator included, that an interruption
+// can remove: the name is kept in a fixed buffer of this size.
+constexpr size_t INTERRUPTED_OUTPUT_NAME_SIZE = 4096;
+
+// Called once at start-up. From then on an interruption (POSIX: SIGINT,
+// SIGTERM or SIGHUP, each unless the process started with it ignored;
+// Windows: the console's Ctrl-C, Ctrl-Break or close) removes the output
+// that is incomplete at that moment, if any, and ends the process as the
+// interruption itself would have: by the same signal (POSIX), with
+// STATUS_CONTROL_C_EXIT (Windows).
+void handle_interruptions();
+
+// The job's three steps around each output. The name is kept before the
+// output is created, so the handler has nothing to prepare; the output is
+// incomplete from its creation to its successful close, and only then is
+// it removed by an interruption, so a name whose creation failed or did not
+// happen yet is never touched.
+//   keep_output_name        before create_output_stream
+//   mark_output_incomplete  right after create_output_stream succeeded
+//   mark_output_complete    after close_stream succeeded, or after the job
+//                           removed the output itself
+void keep_output_name(const char* name);
+void mark_output_incomplete();
+void mark_output_complete();

@@ -36,8 +36,9 @@ int system_open_source(const char* path, SystemFile* file, FileIdentity* identit
 }
 
 int system_create_output(const char* path, SystemFile* file) {
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, SHARE_READ_WRITE, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deletion, so an interruption can remove it while open.
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, SHARE_READ_WRITE | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return 0;
     *file = file_of(handle);
     return 1;
