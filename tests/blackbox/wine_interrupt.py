@@ -22,7 +22,7 @@ import stat
 import subprocess
 
 import winehost
-from harness import ProgramTest, pattern_bytes, wav_header, zub_bytes
+from harness import pattern_bytes, wav_header, zub_bytes
 
 STATUS_CONTROL_C_EXIT = 0xC000013A
 LARGE_DATA = pattern_bytes(3 << 20, seed=21)
@@ -69,16 +69,13 @@ def interrupt_in_the_middle(test, wine, exe, event):
     test.assertEqual(test.read("done.wav"), wav_header(1, 8, 8000, 3) + DONE[32:])
 
 
-class WineInterruption(ProgramTest):
-    def setUp(self):
-        super().setUp()
-        missing = winehost.missing_prerequisite()
-        if missing:
-            self.skipTest(missing)
-
+class WineInterruption(winehost.WineTest):
     def test_ctrl_c_and_ctrl_break(self):
         for event in ("c", "break"):
             with self.subTest(event=event):
                 for name in os.listdir(self.dir):
                     os.unlink(self.path(name))
-                interrupt_in_the_middle(self, winehost.WINE, winehost.EXE, event)
+                interrupt_in_the_middle(self, self.program.loader, self.program.exe, event)
+
+
+load_tests = winehost.load_tests
