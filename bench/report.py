@@ -78,6 +78,22 @@ def parse_expansion(text):
     return points
 
 
+def notes_summary(notes_path):
+    """Points to the hand-written notes instead of copying them: a link and
+    the list of their sections, so the report says what is there to read."""
+    lines = ["## Method and tuning\n",
+             "How the figures are taken, what was tuned and why, and the measurements behind each "
+             "decision are written up in [bench/notes.md](../bench/notes.md). Its sections:\n"]
+    with open(notes_path) as notes:
+        for line in notes:
+            if line.startswith("## "):
+                lines.append("- " + line[3:].strip())
+            elif line.startswith("### "):
+                lines.append("  - " + re.sub(r"^(\d+)\. ", r"\1\\. ", line[4:].strip()))
+    lines.append("")
+    return lines
+
+
 def main():
     results, out_dir, notes_path = sys.argv[1:4]
     sizes = read_pairs(os.path.join(results, "sizes.txt"))
@@ -107,7 +123,7 @@ def main():
     body = []
     if any("(baseline)" in command for r in load_rounds(results, "large") for command in r):
         md.append("Rows marked “baseline” are a second build of the program measured in the same rounds "
-                  "(`ZUB2WAV_BASELINE`); the notes at the end say which.\n")
+                  "(`ZUB2WAV_BASELINE`); [bench/notes.md](../bench/notes.md) says which.\n")
 
     large = load_rounds(results, "large")
     if large:
@@ -221,8 +237,7 @@ def main():
     md.append("")
     md.append("![Ratios to the copy limit, expansion scaling and peak memory](benchmarks.png)\n")
     md.extend(body)
-    with open(notes_path) as notes:
-        md.append(notes.read())
+    md.extend(notes_summary(notes_path))
 
     os.makedirs(out_dir, exist_ok=True)
     with open(os.path.join(out_dir, "benchmarks.md"), "w") as out:

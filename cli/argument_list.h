@@ -25,13 +25,6 @@ struct ArgumentList {
     const char** entries;
 };
 
-// The list under construction; it grows one entry at a time, in order.
-struct ArgumentBuilder {
-    int32_t count;
-    int32_t capacity;
-    const char** entries;
-};
-
 // Builds the argument list from what the platform hands over: its raw
 // command line (or the program's own file name when that is empty), or
 // else the words its shell has split, each taken as one element whose
@@ -46,16 +39,3 @@ int split_command_line(const char* text, SplitList* list);
 // and names no existing entry as written, by its sorted matches. 0 when
 // memory runs out.
 int expand_wildcards(const SplitList* split, ArgumentList* list);
-
-// Appends the sorted matches of the pattern `text`, whose first wildcard is
-// at `wildcard`, or the text itself when nothing matches. 0 when memory runs
-// out.
-int expand_pattern(const char* text, const char* wildcard, ArgumentBuilder* builder);
-
-// Appends one entry. 0 when memory runs out.
-int append_argument(const char* text, ArgumentBuilder* builder);
-
-// With a pattern: starts a directory search for it and returns the first
-// entry's bare name. With nullptr: the next name of that search. nullptr when
-// there is no (further) entry; the search is closed then.
-const char* find_entry(const char* pattern);

@@ -1,4 +1,5 @@
 // Wildcard patterns replaced by the sorted names of the entries they match.
+#include <cstdint>
 #include <cstring>
 
 #include "cli/allocation.h"
@@ -7,6 +8,13 @@
 #include "platform/platform.h"
 
 namespace {
+
+// The list under construction; it grows one entry at a time, in order.
+struct ArgumentBuilder {
+    int32_t count;
+    int32_t capacity;
+    const char** entries;
+};
 
 int is_dot_or_dot_dot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
@@ -20,12 +28,14 @@ const char* find_wildcard(const char* text) {
     return nullptr;
 }
 
-}  // namespace
-
+// With a pattern: starts a directory search for it and returns the first
+// entry's bare name. With nullptr: the next name of that search. nullptr when
+// there is no (further) entry; the search is closed then.
 const char* find_entry(const char* pattern) {
     return pattern != nullptr ? find_first_entry(pattern) : find_next_entry();
 }
 
+// Appends one entry. 0 when memory runs out.
 int append_argument(const char* text, ArgumentBuilder* builder) {
     if (builder->count == builder->capacity) {
         // Room for one more entry at a time would copy the list once per
@@ -47,6 +57,9 @@ int append_argument(const char* text, ArgumentBuilder* builder) {
     return 1;
 }
 
+// Appends the sorted matches of the pattern `text`, whose first wildcard is
+// at `wildcard`, or the text itself when nothing matches. 0 when memory runs
+// out.
 int expand_pattern(const char* text, const char* wildcard, ArgumentBuilder* builder) {
     // The directory prefix ends at the separator nearest before the first
     // wildcard. A colon ends it only as a drive's colon, the second byte.
@@ -74,6 +87,8 @@ int expand_pattern(const char* text, const char* wildcard, ArgumentBuilder* buil
     sort_matches(builder->entries + first_match, builder->count - first_match);
     return 1;
 }
+
+}  // namespace
 
 int expand_wildcards(const SplitList* split, ArgumentList* list) {
     ArgumentBuilder builder = {0, 0, nullptr};

@@ -5,28 +5,15 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "platform/system_start.h"
 
-namespace {
-int g_argc = 0;
-char** g_argv = nullptr;
-}  // namespace
-
-void platform_start(int argc, char** argv) {
-    g_argc = argc;
-    g_argv = argv;
+void system_start() {
     // Character boundaries follow the user's locale, as the ANSI code page
     // does on Windows.
     std::setlocale(LC_CTYPE, "");
 }
 
 const char* raw_command_line() { return nullptr; }
-
-int given_word_count() { return g_argc; }
-
-const char* given_word(int index) {
-    if (index < 0 || index >= g_argc) return nullptr;
-    return g_argv[index];
-}
 
 int own_file_name(char* buffer, size_t size) {
     if (size == 0) return 0;

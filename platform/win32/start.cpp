@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/system_start.h"
 
 // The MinGW C runtime would otherwise expand wildcards in the words it hands
 // to main(); the program builds its arguments from the raw command line by
@@ -19,14 +20,7 @@ int _dowildcard = 0;
 
 // ---------------------------------------------------------------- start-up
 
-namespace {
-int g_argc = 0;
-char** g_argv = nullptr;
-}  // namespace
-
-void platform_start(int argc, char** argv) {
-    g_argc = argc;
-    g_argv = argv;
+void system_start() {
     // Each message line goes out as CR LF.
     _setmode(_fileno(stderr), _O_TEXT);
     // A name on a drive without a medium fails quietly, as any missing file
@@ -35,13 +29,6 @@ void platform_start(int argc, char** argv) {
 }
 
 const char* raw_command_line() { return GetCommandLineA(); }
-
-int given_word_count() { return g_argc; }
-
-const char* given_word(int index) {
-    if (index < 0 || index >= g_argc) return nullptr;
-    return g_argv[index];
-}
 
 int own_file_name(char* buffer, size_t size) {
     char name[MAX_PATH];  // 260 bytes, the terminator included

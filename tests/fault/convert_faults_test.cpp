@@ -4,6 +4,7 @@
 // test runs as a Windows program under Wine. Each run must end with the
 // right message, leave no descriptor or handle open, leave the source as it
 // was, and leave no output that promises more than it holds.
+#include "../unit/temp_directory.h"
 #include "convert/convert_file.h"
 #include "platform/fault_injection.h"
 
@@ -93,20 +94,12 @@ class ConvertFaults : public ::testing::TestWithParam<uint32_t> {
 protected:
     void SetUp() override {
         reset_faults();
-        dir_ =
-            fs::temp_directory_path() / ("zub2wav-faults-" + std::to_string(GetParam()) + "-" +
-                                         std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        source_ = (dir_ / "take.zub").string();
-        output_ = (dir_ / "take.wav").string();
+        source_ = (dir_.path() / "take.zub").string();
+        output_ = (dir_.path() / "take.wav").string();
         write_file(source_, source_bytes(GetParam()));
     }
 
-    void TearDown() override {
-        reset_faults();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { reset_faults(); }
 
     // Runs the job with an earlier output in place; returns its messages.
     std::string convert() {
@@ -174,7 +167,7 @@ protected:
         EXPECT_EQ(read_file(source_), source_bytes(GetParam())) << "the source changed";
     }
 
-    fs::path dir_;
+    TempDirectory dir_{"faults-" + std::to_string(GetParam())};
     std::string source_;
     std::string output_;
 };

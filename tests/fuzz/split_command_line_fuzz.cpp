@@ -1,6 +1,9 @@
 // Any bytes as a raw command line, under code pages with and without lead
-// bytes: the split list equals that of a plain second reading of the quoting
-// rules, element by element (marker and content).
+// bytes: the split list equals that of an independent model, element by
+// element (marker and content). The model cuts the text into characters
+// first and then runs a small state machine over them, one character per
+// step, with no look-ahead and no backslash runs counted ahead: a reading of
+// the quoting rules shaped unlike the code it checks.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,59 +23,91 @@ struct Element {
     std::string content;
 };
 
-bool blank(char byte) { return byte == ' ' || byte == '\t'; }
-
-// The rules read once more, as directly as they are written.
-std::vector<Element> reference_split(const std::string& text, const FuzzLocale& locale) {
-    const char* s = text.c_str();
-    size_t p = 0;
-    auto take_character = [&](std::string& out) {
-        // A lead byte takes its trail byte along, except the terminator.
-        if (fuzz_lead_byte(locale, static_cast<unsigned char>(s[p])) && s[p + 1] != '\0') out += s[p++];
-        out += s[p++];
-    };
-    std::vector<Element> elements;
-    Element name{s[0], ""};
-    if (s[0] == '"') {
-        p = 1;
-        while (s[p] != '\0' && s[p] != '"') take_character(name.content);
-        if (s[p] == '"') ++p;
-    } else {
-        while (s[p] != '\0' && !blank(s[p])) take_character(name.content);
+// The text as whole characters: a lead byte with its trail byte, except a
+// lead byte right before the end, which stands alone.
+std::vector<std::string> characters(const std::string& text, const FuzzLocale& locale) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        bool pair = fuzz_lead_byte(locale, static_cast<unsigned char>(text[i])) && i + 1 < text.size();
+        out.push_back(text.substr(i, pair ? 2 : 1));
+        if (pair) ++i;
     }
+    return out;
+}
+
+// What a character is to the rules of the arguments.
+enum Kind { BACKSLASH, QUOTE, BLANK, OTHER };
+
+Kind kind_of(const std::string& character) {
+    if (character == "\\") return BACKSLASH;
+    if (character == "\"") return QUOTE;
+    if (character == " " || character == "\t") return BLANK;
+    return OTHER;
+}
+
+// Where the machine stands between characters. JUST_CLOSED: a quoted stretch
+// has just been closed by a quote, so a quote right behind it is a literal
+// one (a doubled quote inside a stretch).
+enum State { BETWEEN, PLAIN, QUOTED, JUST_CLOSED };
+
+std::vector<Element> model_split(const std::string& text, const FuzzLocale& locale) {
+    std::vector<std::string> chars = characters(text, locale);
+    std::vector<Element> elements;
+    size_t i = 0;
+
+    // The program's name: up to a blank or tab, or quoted up to the next
+    // quote; backslashes are plain here.
+    Element name{text.empty() ? '\0' : text[0], ""};
+    bool quoted_name = !chars.empty() && chars[0] == "\"";
+    if (quoted_name) ++i;
+    for (; i < chars.size(); ++i) {
+        if (quoted_name ? chars[i] == "\"" : kind_of(chars[i]) == BLANK) break;
+        name.content += chars[i];
+    }
+    if (quoted_name && i < chars.size()) ++i;  // the closing quote
     elements.push_back(name);
 
-    for (;;) {
-        while (blank(s[p])) ++p;
-        if (s[p] == '\0') break;
-        Element argument{s[p], ""};
-        bool quoting = false;
-        for (;;) {
-            size_t run = 0;
-            while (s[p] == '\\') ++run, ++p;
-            if (s[p] == '"') {
-                argument.content.append(run / 2, '\\');
-                if (run % 2 == 1) {
-                    argument.content += '"';
-                    ++p;
-                } else if (!quoting) {
-                    quoting = true;
-                    ++p;
-                } else if (s[p + 1] == '"') {
-                    argument.content += '"';
-                    quoting = false;
-                    p += 2;
-                } else {
-                    quoting = false;
-                    ++p;
-                }
-                continue;
-            }
-            argument.content.append(run, '\\');
-            if (s[p] == '\0' || (!quoting && blank(s[p]))) break;
-            take_character(argument.content);
+    State state = BETWEEN;
+    size_t pending = 0;  // backslashes seen and not yet given out
+    for (; i <= chars.size(); ++i) {
+        bool end = i == chars.size();
+        Kind kind = end ? BLANK : kind_of(chars[i]);
+        if (state == BETWEEN) {
+            if (end || kind == BLANK) continue;
+            elements.push_back({chars[i][0], ""});
+            state = PLAIN;
         }
-        elements.push_back(argument);
+        std::string& out = elements.back().content;
+        if (kind == BACKSLASH) {
+            ++pending;
+            if (state == JUST_CLOSED) state = PLAIN;
+            continue;
+        }
+        if (kind == QUOTE) {
+            out.append(pending / 2, '\\');
+            bool escaped = pending % 2 == 1;
+            pending = 0;
+            if (escaped) {
+                out += '"';
+                if (state == JUST_CLOSED) state = PLAIN;
+            } else if (state == PLAIN) {
+                state = QUOTED;
+            } else if (state == QUOTED) {
+                state = JUST_CLOSED;
+            } else {  // JUST_CLOSED: the second quote of a doubled pair
+                out += '"';
+                state = PLAIN;
+            }
+            continue;
+        }
+        out.append(pending, '\\');
+        pending = 0;
+        if (state == JUST_CLOSED) state = PLAIN;
+        if (end || (kind == BLANK && state == PLAIN)) {
+            state = BETWEEN;
+            continue;
+        }
+        out += chars[i];
     }
     return elements;
 }
@@ -92,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     SplitList list{};
     FUZZ_CHECK(split_command_line(text.c_str(), &list) == 1);
-    std::vector<Element> want = reference_split(text, locale);
+    std::vector<Element> want = model_split(text, locale);
     FUZZ_CHECK(list.count == static_cast<int32_t>(want.size()));
     for (int32_t i = 0; i < list.count; ++i) {
         FUZZ_CHECK(list.elements[i].marker == want[static_cast<size_t>(i)].marker);

@@ -9,6 +9,7 @@
 
 #include "cli/allocation.h"
 #include "cli/argument_list.h"
+#include "temp_directory.h"
 #include "test_locale.h"
 
 namespace {
@@ -19,25 +20,15 @@ using Names = std::vector<std::string>;
 // A fresh temporary directory that is the current one during the test.
 class Expansion : public testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        dir_ = fs::temp_directory_path() / ("zub2wav-expand-" + std::to_string(std::random_device{}()));
-        fs::create_directory(dir_);
-        fs::current_path(dir_);
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-        test_locale::reset();
-    }
+    void SetUp() override { dir_.enter(); }
+    void TearDown() override { test_locale::reset(); }
 
     static void touch(const std::string& name) { std::ofstream(name, std::ios::binary).put('x'); }
     static void make_files(const Names& names) {
         for (const std::string& name : names) touch(name);
     }
 
-    fs::path dir_;
-    fs::path previous_;
+    TempDirectory dir_{"expand"};
 };
 
 // Expands the elements as the shell would hand them over: each word one
@@ -80,7 +71,7 @@ TEST_F(Expansion, PrefixesAsWrittenBeforeBareNames) {
     // Where only '/' separates directories, a backslash or a drive-style
     // colon before the wildcard is part of the entries' names.
     make_files({"sub\\q.zub", "C:c.zub", "C:d.zub", "D\\C:e.zub"});
-    const std::string absolute = (dir_ / "sub").string();
+    const std::string absolute = (dir_.path() / "sub").string();
     struct Case {
         std::string pattern;
         Names expected;
@@ -195,7 +186,7 @@ TEST_F(Expansion, EveryAllocationThatFailsIsReported) {
 }
 
 TEST_F(Expansion, CodePage932TrailBytesAreNoSeparators) {
-    USE_LOCALE_OR_SKIP("ja_JP.SJIS", "ja_JP", "SHIFT_JIS");
+    USE_CODE_PAGE_932_OR_SKIP();
     // 83 5C is katakana so; its 5C is not a backslash ending a prefix.
     const std::string so = "\x83\\";
     make_files({so + "a.zub", so + "b.zub", "\x82\x81.zub", "\x82\x61.zub", "c.zub"});

@@ -195,11 +195,7 @@ TEST(SortMatches, OneGroupOfThousandsOfCaseVariants) {
     EXPECT_EQ(sorted_by(sort_matches, around), sorted_by(exchange_sort_matches, around));
 }
 
-class NameOrder932 : public testing::Test {
-protected:
-    void SetUp() override { USE_LOCALE_OR_SKIP("ja_JP.SJIS", "ja_JP", "SHIFT_JIS"); }
-    void TearDown() override { test_locale::reset(); }
-};
+class NameOrder932 : public CodePage932Test {};
 
 // Full-width letters (82 60 = A .. 82 79 = Z, 82 81 = a .. 82 9A = z),
 // katakana so (83 5C), and 85 40, which the code page does not map.

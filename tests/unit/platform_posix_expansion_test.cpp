@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "temp_directory.h"
 #include "test_locale.h"
 
 namespace {
@@ -61,11 +62,7 @@ TEST(PosixCodePage, LeadBytesOf1361) {
     EXPECT_EQ(leads, expected);
 }
 
-class PosixCase932 : public testing::Test {
-protected:
-    void SetUp() override { USE_LOCALE_OR_SKIP("ja_JP.SJIS", "ja_JP", "SHIFT_JIS"); }
-    void TearDown() override { test_locale::reset(); }
-};
+class PosixCase932 : public CodePage932Test {};
 
 TEST_F(PosixCase932, SingleByteUpperCaseIsAToZ) {
     for (int byte = 1; byte < 256; ++byte) {
@@ -130,16 +127,9 @@ TEST(PosixCase, UpperCaseFollowsTheCharacterSetInUse) {
 // A temporary directory with entries, made the current directory.
 class PosixSearch : public testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        dir_ = fs::temp_directory_path() / ("zub2wav-search-" + std::to_string(std::random_device{}()));
-        fs::create_directory(dir_);
-        fs::current_path(dir_);
-    }
+    void SetUp() override { dir_.enter(); }
     void TearDown() override {
         close_search();
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
         test_locale::reset();
     }
     static void make_files(const std::vector<std::string>& names) {
@@ -154,8 +144,7 @@ protected:
         EXPECT_EQ(find_next_entry(), nullptr);  // closed at the end
         return found;
     }
-    fs::path dir_;
-    fs::path previous_;
+    TempDirectory dir_{"search"};
 };
 
 TEST_F(PosixSearch, StarAndQuestionMarkOverTheLastPart) {
@@ -199,7 +188,7 @@ TEST_F(PosixSearch, DirectoryPartAndPrefixBytes) {
     EXPECT_EQ(search("sub\\*"), (Set{"c.zub"}));
     EXPECT_EQ(search("C:*"), (Set{"d.zub"}));
     EXPECT_EQ(search("sub/x\\*"), (Set{"e.zub"}));
-    EXPECT_EQ(search((dir_ / "sub" / "?.wav").string()), (Set{"b.wav"}));
+    EXPECT_EQ(search((dir_.path() / "sub" / "?.wav").string()), (Set{"b.wav"}));
     // A wildcard before the last separator finds nothing.
     EXPECT_EQ(search("s*/a.zub"), Set{});
     EXPECT_EQ(search("*\\c.zub"), Set{});

@@ -117,11 +117,7 @@ TEST(SplitCommandLine, WithoutLeadBytesHighBytesAreSingleCharacters) {
     });
 }
 
-class SplitCommandLine932 : public testing::Test {
-protected:
-    void SetUp() override { USE_LOCALE_OR_SKIP("ja_JP.SJIS", "ja_JP", "SHIFT_JIS"); }
-    void TearDown() override { test_locale::reset(); }
-};
+class SplitCommandLine932 : public CodePage932Test {};
 
 TEST_F(SplitCommandLine932, TrailBytesAreNeverQuotesBackslashesOrBlanks) {
     check_cases({

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "temp_directory.h"
 
 #if defined(__unix__)
 #include <fcntl.h>
@@ -42,15 +43,6 @@ std::vector<char> read_file(const fs::path& path) {
 
 class StreamCopy : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("zub2wav-stream-copy-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // A source of `size` bytes, opened, with its first HEADER bytes read as
     // the conversion reads its header.
     Stream* open_source(size_t size) {
@@ -90,7 +82,8 @@ protected:
         return bytes;
     }
 
-    fs::path dir;
+    TempDirectory temp{"stream-copy"};
+    fs::path dir = temp.path();
     std::vector<char> source_bytes;
 };
 

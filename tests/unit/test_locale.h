@@ -11,6 +11,8 @@
 #include <string>
 #include <system_error>
 
+#include <gtest/gtest.h>
+
 #include "platform/platform.h"
 
 namespace test_locale {
@@ -66,3 +68,14 @@ inline void reset() {
             GTEST_SKIP() << "SKIPPED: locale " << name                           \
                          << " unavailable (install the Debian package locales)"; \
     } while (0)
+
+// Code page 932 (Shift_JIS), whose trail bytes include the backslash and
+// other bytes that mean something on the command line and in names.
+#define USE_CODE_PAGE_932_OR_SKIP() USE_LOCALE_OR_SKIP("ja_JP.SJIS", "ja_JP", "SHIFT_JIS")
+
+// A test that runs in code page 932 and ends in the C locale.
+class CodePage932Test : public testing::Test {
+protected:
+    void SetUp() override { USE_CODE_PAGE_932_OR_SKIP(); }
+    void TearDown() override { test_locale::reset(); }
+};
