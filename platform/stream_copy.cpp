@@ -83,7 +83,10 @@ uint64_t copy_stream_direct(Stream* source, uint64_t size, Stream* output) {
     uint64_t moved = 0;
     int system_copies = 1;
     while (moved < size) {
-        if (system_copies && output->end == 0 && output->file_offset % STREAM_BUFFER_SIZE == 0) {
+        // The system copies from the files' positions: only once nothing
+        // is left in either buffer, and from an aligned offset on.
+        if (system_copies && source->begin == source->end && output->end == 0 &&
+            output->file_offset % STREAM_BUFFER_SIZE == 0) {
             moved += copy_in_system(source, size - moved, output);
             system_copies = 0;
             if (moved == size) break;

@@ -39,9 +39,8 @@ int64_t system_seek(SystemFile file, int to_end);
 int system_close(SystemFile file);
 
 // Copies up to `size` bytes from one file's position to the other's inside
-// the system: the count, 0 when the source has ended, -1 when it does not
-// copy between these files (it cannot, or it would be slower than the
-// stream's own reads and writes) or the copy failed (those reads and writes
+// the system: the count, 0 when the source has ended, -1 when it cannot copy
+// between these files or the copy failed (the stream's own reads and writes
 // then take over and meet any fault themselves).
 int64_t system_copy(SystemFile from, SystemFile to, size_t size);
 

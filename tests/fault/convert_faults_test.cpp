@@ -28,8 +28,8 @@ namespace fs = std::filesystem;
 
 constexpr uint64_t WAV_HEADER_BYTES = 44;
 
-const char* const OPERATION_NAMES[] = {"open", "read", "write", "seek", "tell", "close", "kernel copy",
-                                      "space reservation"};
+const char* const OPERATION_NAMES[] = {"open", "read",  "write",       "seek",
+                                       "tell", "close", "kernel copy", "space reservation"};
 
 std::string le(uint32_t value, int bytes) {
     std::string out;
@@ -245,8 +245,10 @@ INSTANTIATE_TEST_SUITE_P(DataSizes, ConvertFaults, ::testing::Values(0u, 1u, 409
 // ------------------------------------------------------ the large copy
 
 // The large copy writes the output in 64 KiB pieces that end on multiples of
-// 64 KiB in the file. Each write is seen at its start through the seam's
-// pause: the output's length then is where the write begins.
+// 64 KiB in the file: the first (header and samples) before the system's
+// copy takes over, all of them where it cannot. Each write is seen at its
+// start through the seam's pause: the output's length then is where the
+// write begins.
 constexpr uint64_t COPY_PIECE = 64 * 1024;
 std::string g_watched_output;
 uintmax_t g_length_at_pause = 0;
@@ -256,11 +258,20 @@ void note_output_length() { g_length_at_pause = fs::file_size(g_watched_output);
 class LargeCopy : public ConvertFaults {};
 
 TEST_P(LargeCopy, WritesWholeAlignedPiecesAndTheExactBytes) {
+    // Without the system's copy every piece is written by the stream: one
+    // write per piece, none longer than the buffer.
+    arm_fault(FAULT_COPY, 0, 1, FAULT_FAILS);
+    EXPECT_EQ(convert(), "");
+    check_output(COMPLETE);
+    const uint64_t length = WAV_HEADER_BYTES + GetParam();
+    EXPECT_EQ(static_cast<uint64_t>(fault_calls(FAULT_WRITE, 1)), (length + COPY_PIECE - 1) / COPY_PIECE);
+
+    // As the program runs, where each write begins.
+    reset_faults();
     EXPECT_EQ(convert(), "");
     check_output(COMPLETE);
     const int writes = fault_calls(FAULT_WRITE, 1);
-    const uint64_t length = WAV_HEADER_BYTES + GetParam();
-    EXPECT_EQ(static_cast<uint64_t>(writes), (length + COPY_PIECE - 1) / COPY_PIECE);
+    EXPECT_GE(writes, 1);
     g_watched_output = output_;
     set_fault_pause(note_output_length);
     for (int nth = 1; nth <= writes; ++nth) {

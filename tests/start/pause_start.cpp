@@ -20,8 +20,8 @@ void stop_here() { std::raise(SIGSTOP); }
 }  // namespace
 
 int main(int argc, char** argv) {
-    static const char* const OPERATIONS[] = {"open", "read", "write", "seek", "tell", "close", "copy",
-                                                "reserve"};
+    static const char* const OPERATIONS[] = {"open", "read",  "write", "seek",
+                                             "tell", "close", "copy",  "reserve"};
     static_assert(sizeof OPERATIONS / sizeof OPERATIONS[0] == FAULT_OPERATIONS);
     if (argc < 4) return 2;
     int operation = 0;
