@@ -249,7 +249,7 @@ INSTANTIATE_TEST_SUITE_P(DataSizes, ConvertFaults, ::testing::Values(0u, 1u, 409
 // copy takes over, all of them where it cannot. Each write is seen at its
 // start through the seam's pause: the output's length then is where the
 // write begins.
-constexpr uint64_t COPY_PIECE = 64 * 1024;
+constexpr uint64_t COPY_PIECE = uint64_t{64} * 1024;
 std::string g_watched_output;
 uintmax_t g_length_at_pause = 0;
 
