@@ -16,8 +16,12 @@ echo "large_sample_bytes $sample_bytes" >>"$results/sizes.txt"
 
 # Every run writes a new output. Before each, untimed, all outputs are
 # removed and the file system written back, so no run pays for another's.
-clean="rm -f cat.out cp.out big.wav sox.wav ffmpeg.wav baseline/big.wav; sync -f ."
+clean="rm -f cat.out cp.out shifted.out big.wav sox.wav ffmpeg.wav baseline/big.wav; sync -f ."
 add_command "cat (copy limit)" "$clean" "cat big.zub > cat.out"
+# The floor of any converter of these files: the fastest plain copy found of
+# the bytes from offset 32 to offset 44 (bench/shifted_copy.c).
+cc -O2 -o shifted_copy "$bench_dir/shifted_copy.c"
+add_command "shifted copy (floor)" "$clean" "./shifted_copy big.zub shifted.out"
 add_command "cp" "$clean" "cp big.zub cp.out"
 add_command "zub2wav" "$clean" "'$program' big.zub"
 if [ -n "${ZUB2WAV_BASELINE:-}" ]; then

@@ -1,8 +1,9 @@
 // A test seam in the stream: makes the n-th open, read, write, seek, tell,
-// close or system copy of a source or an output stream fail, so the tests can
+// close, system copy or space reservation of a source or an output stream
+// fail, so the tests can
 // drive the conversion job through every failure a file system can produce.
 //
-// The stream (stream.cpp, the same on every system) calls fault_point() right
+// The stream (stream.cpp and stream_copy.cpp, the same on every system) calls fault_point() right
 // before each call it makes on the system, and where it answers non-zero
 // acts as if that call had failed:
 //   open_source_stream      FAULT_OPEN, 0        nothing opened, nullptr
@@ -15,7 +16,9 @@
 //   each system close       FAULT_CLOSE, writing the file is closed as always, and the
 //                                                close reports a failure
 //   each system copy        FAULT_COPY, 0        the system copies nothing more; the
-//                                                caller's blocks copy the rest
+//                                                copy's reads and writes do the rest
+//   each space reservation  FAULT_RESERVE, 1     the disk lacks the space (the output
+//                                                is failed)
 //
 // The program is built without ZUB2WAV_FAULT_INJECTION: fault_point() is then
 // a constant 0 and every check disappears at compile time. Only the tests
@@ -31,6 +34,7 @@ enum FaultOperation {
     FAULT_TELL,
     FAULT_CLOSE,
     FAULT_COPY,
+    FAULT_RESERVE,
     FAULT_OPERATIONS
 };
 

@@ -107,14 +107,16 @@ size_t read_stream(Stream* stream, void* buffer, size_t size);
 // Writes `size` bytes; 0 when they cannot be written.
 int write_stream(const void* bytes, size_t size, Stream* stream);
 
-// Copies up to `size` bytes from the source's position to the output inside
-// the system, where it can copy between the two files, so they do not pass
-// through the caller's buffer. Returns how many were copied: 0 when the
-// source holds all of them in its buffer already or the system cannot copy
-// between the files; fewer than `size` when it stopped early (the source
-// ended, a read or write failed). The caller copies what is left through
-// its own buffer, with read_stream and write_stream, which then meet any
-// fault and report it on the side where it lies.
+// Copies up to `size` bytes from the source's position to the output
+// beneath the caller's loop: the bytes go from the source file into the
+// output's buffer, never through the caller's, or from file to file inside
+// the system where that is faster. The output's space is reserved first; a
+// disk without it fails the output. Returns how many were copied: 0 when the
+// source holds all of them in its buffer already; fewer than `size` when it
+// stopped early (the source ended, a read or write failed, no space). The
+// caller copies what is left through its own buffer, with read_stream and
+// write_stream, which then meet any fault and report it on the side where it
+// lies.
 uint64_t copy_stream_direct(Stream* source, uint64_t size, Stream* output);
 
 // Moves the position to the start or the end of the file.

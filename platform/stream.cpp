@@ -1,42 +1,22 @@
 // The buffered stream, the same on every operating system, over the plain
 // file calls of system_file.h. Every call on an open file passes through one
-// of the checked_* functions below, where the fault-injection seam of the
-// tests sits; the program itself is built without it.
+// of the checked_* functions (here and in stream_copy.cpp), where the
+// fault-injection seam of the tests sits; the program itself is built
+// without it.
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
-#include "platform/system_file.h"
+#include "platform/stream_internal.h"
 
 namespace {
-// Large enough that a copy costs few system calls; fixed, so the memory of a
-// conversion does not depend on the size of its files.
-constexpr size_t STREAM_BUFFER_SIZE = size_t{256} * 1024;
 // A source's first fill reads no more than this: enough for the header and
-// the whole of a short source. A longer one goes on inside the system
-// (copy_stream_direct), so the rest of the buffer is never touched and the
-// peak memory is the same for every size of file.
+// the whole of a short source. A longer one goes on beneath the caller's
+// loop (copy_stream_direct, stream_copy.cpp), so the rest of the source's
+// buffer is never touched and the peak memory is the same for every size of
+// file.
 constexpr size_t FIRST_FILL_SIZE = size_t{16} * 1024;
-// The most one read, write or system copy is asked to move (Windows counts
-// in 32 bits).
-constexpr size_t MAX_TRANSFER = size_t{1} << 30;
-}  // namespace
-
-struct Stream {
-    SystemFile file;
-    int writing;
-    int failed;
-    int no_direct;        // reading: copy_stream_direct has stopped for good
-    size_t fill_size;     // reading: bytes the next fill asks for
-    int64_t file_offset;  // where the system's file position stands
-    size_t begin;         // reading: next unread byte in buffer
-    size_t end;           // reading: bytes in buffer; writing: bytes pending
-    unsigned char* buffer;
-    FileIdentity identity;  // reading: the file that was opened
-};
-
-namespace {
 
 // ------------------------------------------------ the checked system calls
 
@@ -60,11 +40,6 @@ int64_t checked_seek(const Stream* stream, int to_end) {
 int checked_close(const Stream* stream) {
     int injected = fault_point(FAULT_CLOSE, stream->writing);
     return system_close(stream->file) && !injected;
-}
-
-int64_t checked_copy(const Stream* source, const Stream* output, size_t size) {
-    if (fault_point(FAULT_COPY, 0)) return -1;
-    return system_copy(source->file, output->file, size);
 }
 
 // ------------------------------------------------------------- buffers
@@ -105,12 +80,23 @@ Stream* make_stream(SystemFile file, int writing) {
         system_close(file);
         return nullptr;
     }
-    *stream = Stream{file, writing, 0, 0, FIRST_FILL_SIZE, 0, 0, 0, buffer, FileIdentity{0, 0}};
+    *stream = Stream{file, writing, 0, 0, 0, 0, FIRST_FILL_SIZE, 0, 0, 0, buffer, FileIdentity{0, 0}};
     return stream;
 }
 
-// Writes `size` bytes at the file's position; marks the stream failed when
-// they cannot be written.
+int seek_stream(Stream* stream, int to_end) {
+    if (!flush_pending(stream)) return 0;
+    int64_t offset = checked_seek(stream, to_end);
+    if (offset < 0) return 0;
+    stream->file_offset = offset;
+    stream->ended = 0;
+    stream->begin = 0;
+    stream->end = 0;
+    return 1;
+}
+
+}  // namespace
+
 int write_through(Stream* stream, const unsigned char* bytes, size_t size) {
     if (!checked_write(stream, bytes, size)) {
         stream->failed = 1;
@@ -127,8 +113,6 @@ int flush_pending(Stream* stream) {
     return write_through(stream, stream->buffer, pending);
 }
 
-// Reads into `buffer` at the file's position; the count, 0 at the end or on
-// a failure (which marks the stream failed).
 size_t read_through(Stream* stream, unsigned char* buffer, size_t size) {
     int64_t got = checked_read(stream, buffer, size);
     if (got < 0) stream->failed = 1;
@@ -136,18 +120,6 @@ size_t read_through(Stream* stream, unsigned char* buffer, size_t size) {
     stream->file_offset += got;
     return static_cast<size_t>(got);
 }
-
-int seek_stream(Stream* stream, int to_end) {
-    if (!flush_pending(stream)) return 0;
-    int64_t offset = checked_seek(stream, to_end);
-    if (offset < 0) return 0;
-    stream->file_offset = offset;
-    stream->begin = 0;
-    stream->end = 0;
-    return 1;
-}
-
-}  // namespace
 
 Stream* open_source_stream(const char* path) {
     if (fault_point(FAULT_OPEN, 0)) return nullptr;
@@ -167,7 +139,7 @@ Stream* create_output_stream(const char* path) {
 }
 
 size_t read_stream(Stream* stream, void* buffer, size_t size) {
-    if (stream->writing || stream->failed) return 0;
+    if (stream->writing || stream->failed || stream->ended) return 0;
     auto* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
     while (done < size) {
@@ -205,41 +177,6 @@ int write_stream(const void* bytes, size_t size, Stream* stream) {
     std::memcpy(stream->buffer + stream->end, in, size);
     stream->end += size;
     return 1;
-}
-
-uint64_t copy_stream_direct(Stream* source, uint64_t size, Stream* output) {
-    if (source->writing || !output->writing || source->failed || output->failed || source->no_direct)
-        return 0;
-    // A source that is all in the buffer already goes the ordinary way.
-    size_t buffered = source->end - source->begin;
-    if (size <= buffered) return 0;
-    // Everything pending must be in the file before the system appends
-    // behind it, and the bytes read ahead go first, straight from the
-    // source's buffer: the output's buffer is left as untouched as for a
-    // short file. A failed write is told by the caller's next write, which
-    // fails too.
-    if (!flush_pending(output)) return 0;
-    if (!write_through(output, source->buffer + source->begin, buffered)) return 0;
-    source->begin = source->end;
-    uint64_t moved = buffered;
-    while (moved < size) {
-        uint64_t left = size - moved;
-        int64_t got =
-            checked_copy(source, output, left < MAX_TRANSFER ? static_cast<size_t>(left) : MAX_TRANSFER);
-        if (got <= 0) {
-            // The system cannot copy between these files, the source ended
-            // early, or a read or write failed. In each case the caller's
-            // reads and writes take over where this stopped: they copy the
-            // rest, or meet the fault on the side where it lies and report it
-            // as such.
-            source->no_direct = 1;
-            break;
-        }
-        source->file_offset += got;
-        output->file_offset += got;
-        moved += static_cast<uint64_t>(got);
-    }
-    return moved;
 }
 
 int seek_stream_start(Stream* stream) { return seek_stream(stream, 0); }

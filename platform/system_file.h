@@ -40,9 +40,15 @@ int system_close(SystemFile file);
 
 // Copies up to `size` bytes from one file's position to the other's inside
 // the system: the count, 0 when the source has ended, -1 when it cannot copy
-// between these files or the copy failed (the caller's own reads and writes
+// between these files or the copy failed (the stream's own reads and writes
 // then take over and meet any fault themselves).
 int64_t system_copy(SystemFile from, SystemFile to, size_t size);
+
+// Reserves the disk space for a file of `size` bytes without changing its
+// length, so its blocks are allocated at once rather than write by write. 0
+// only when the disk lacks the space; 1 where it was reserved, and where the
+// file system cannot reserve (the writes then allocate as usual).
+int system_reserve(SystemFile file, int64_t size);
 
 // The identity of the file `path` names; 0 when it names none.
 int system_identify(const char* path, FileIdentity* identity);

@@ -70,6 +70,9 @@ int64_t system_seek(SystemFile file, int to_end) {
 
 int system_close(SystemFile file) { return close(descriptor(file)) == 0 ? 1 : 0; }
 
+// The kernel's copy beats the stream's own reads and writes on every file
+// system measured (ext4, tmpfs), shifted offsets and all: it moves each byte
+// once where the stream moves it twice.
 int64_t system_copy(SystemFile from, SystemFile to, size_t size) {
 #if defined(__linux__)
     for (;;) {
@@ -83,6 +86,22 @@ int64_t system_copy(SystemFile from, SystemFile to, size_t size) {
     (void)to;
     (void)size;
     return -1;
+#endif
+}
+
+int system_reserve(SystemFile file, int64_t size) {
+#if defined(__linux__)
+    for (;;) {
+        if (fallocate(descriptor(file), FALLOC_FL_KEEP_SIZE, 0, size) == 0) return 1;
+        if (errno == EINTR) continue;
+        // EOPNOTSUPP, ENOSYS, ...: the file system cannot reserve; the
+        // writes allocate as they go and meet a full disk themselves.
+        return errno == ENOSPC || errno == EDQUOT ? 0 : 1;
+    }
+#else
+    (void)file;
+    (void)size;
+    return 1;
 #endif
 }
 

@@ -77,6 +77,18 @@ int system_close(SystemFile file) { return CloseHandle(handle_of(file)) ? 1 : 0;
 // end of another inside the system, so the stream's blocks copy everything.
 int64_t system_copy(SystemFile, SystemFile, size_t) { return -1; }
 
+// The allocation size is the space set aside on the disk; the file's length
+// stays. A file system that cannot set it (some network shares, Wine on
+// some hosts) is let be: the writes then allocate as they go.
+int system_reserve(SystemFile file, int64_t size) {
+    FILE_ALLOCATION_INFO allocation;
+    allocation.AllocationSize.QuadPart = size;
+    if (SetFileInformationByHandle(handle_of(file), FileAllocationInfo, &allocation, sizeof allocation))
+        return 1;
+    DWORD error = GetLastError();
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? 0 : 1;
+}
+
 int system_identify(const char* path, FileIdentity* identity) {
     // Attributes only, shared every way, so that even a file another program
     // holds open can be looked at; FILE_FLAG_BACKUP_SEMANTICS lets a

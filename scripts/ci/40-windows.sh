@@ -14,7 +14,7 @@ if command -v clang-tidy >/dev/null; then
   cxx=$(ls -d /usr/lib/gcc/x86_64-w64-mingw32/*/include/c++ | head -n 1)
   clang-tidy --quiet -p build/win64 --extra-arg=--target=x86_64-w64-mingw32 \
     --extra-arg=-isystem"$cxx" --extra-arg=-isystem"$cxx/x86_64-w64-mingw32" \
-    platform/stream.cpp platform/win32/*.cpp tests/windows/command_line_launcher.cpp
+    platform/stream.cpp platform/stream_copy.cpp platform/win32/*.cpp tests/windows/command_line_launcher.cpp
 fi
 # Both programs under Wine in one prefix, each case on each. A program not
 # built or a Wine not installed fails here (--strict); a host whose kernel

@@ -1,5 +1,6 @@
 // The conversion job driven through every stream failure: for each kind of
-// operation (open, read, write, seek, tell, close, system copy) on the source
+// operation (open, read, write, seek, tell, close, system copy, space
+// reservation) on the source
 // and on the output, the nth call fails, for every n the job makes. The same
 // test runs as a Windows program under Wine. Each run must end with the
 // right message, leave no descriptor or handle open, leave the source as it
@@ -26,7 +27,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const OPERATION_NAMES[] = {"open", "read", "write", "seek", "tell", "close", "kernel copy"};
+constexpr uint64_t WAV_HEADER_BYTES = 44;
+
+const char* const OPERATION_NAMES[] = {"open", "read",  "write",       "seek",
+                                       "tell", "close", "kernel copy", "space reservation"};
 
 std::string le(uint32_t value, int bytes) {
     std::string out;
@@ -140,7 +144,7 @@ protected:
                 // for a source shorter than its header.
                 return {read_failed, nth == 1 ? EMPTY : ABSENT};
             case FAULT_CLOSE:  // everything was read: nothing is lost
-            case FAULT_COPY:   // the blocks take over where the kernel stopped
+            case FAULT_COPY:   // the reads and writes take over where the kernel stopped
                 return {"", COMPLETE};
             default:
                 return {"unexpected operation", ABSENT};
@@ -227,6 +231,78 @@ TEST_P(ConvertFaults, EveryFailingCallEndsWithItsMessageAndNothingFalseLeft) {
 // last one, and more than a source's first fill holds, which the kernel
 // copies where it can.
 INSTANTIATE_TEST_SUITE_P(DataSizes, ConvertFaults, ::testing::Values(0u, 1u, 4096u, 10000u, 100000u),
+                         [](const ::testing::TestParamInfo<uint32_t>& info) {
+                             return "data" + std::to_string(info.param);
+                         });
+
+// ------------------------------------------------------ the large copy
+
+// The large copy writes the output in 64 KiB pieces that end on multiples of
+// 64 KiB in the file: the first (header and samples) before the system's
+// copy takes over, all of them where it cannot. Each write is seen at its
+// start through the seam's pause: the output's length then is where the
+// write begins.
+constexpr uint64_t COPY_PIECE = uint64_t{64} * 1024;
+std::string g_watched_output;
+uintmax_t g_length_at_pause = 0;
+
+void note_output_length() { g_length_at_pause = fs::file_size(g_watched_output); }
+
+class LargeCopy : public ConvertFaults {};
+
+TEST_P(LargeCopy, WritesWholeAlignedPiecesAndTheExactBytes) {
+    // Without the system's copy every piece is written by the stream: one
+    // write per piece, none longer than the buffer.
+    arm_fault(FAULT_COPY, 0, 1, FAULT_FAILS);
+    EXPECT_EQ(convert(), "");
+    check_output(COMPLETE);
+    const uint64_t length = WAV_HEADER_BYTES + GetParam();
+    EXPECT_EQ(static_cast<uint64_t>(fault_calls(FAULT_WRITE, 1)), (length + COPY_PIECE - 1) / COPY_PIECE);
+
+    // As the program runs, where each write begins.
+    reset_faults();
+    EXPECT_EQ(convert(), "");
+    check_output(COMPLETE);
+    const int writes = fault_calls(FAULT_WRITE, 1);
+    EXPECT_GE(writes, 1);
+    g_watched_output = output_;
+    set_fault_pause(note_output_length);
+    for (int nth = 1; nth <= writes; ++nth) {
+        SCOPED_TRACE("write #" + std::to_string(nth));
+        arm_fault(FAULT_WRITE, 1, nth, FAULT_PAUSES);
+        EXPECT_EQ(convert(), "");
+        EXPECT_TRUE(fault_delivered());
+        EXPECT_EQ(g_length_at_pause, static_cast<uint64_t>(nth - 1) * COPY_PIECE);
+        check_output(COMPLETE);
+    }
+    set_fault_pause(nullptr);
+}
+
+// A source cut short while its samples are copied: the copy meets its new
+// end and the output, which would promise more than it holds, is removed.
+std::string g_shrinking_source;
+uintmax_t g_shrunk_size = 0;
+
+void shrink_source() { fs::resize_file(g_shrinking_source, g_shrunk_size); }
+
+TEST_P(LargeCopy, ASourceThatShrinksDuringTheCopyIsAFailedRead) {
+    g_shrinking_source = source_;
+    g_shrunk_size = 32 + GetParam() / 2;
+    set_fault_pause(shrink_source);
+    // The first read fills the source's buffer with the header and what
+    // follows; the second is the first of the copy's own.
+    arm_fault(FAULT_READ, 0, 2, FAULT_PAUSES);
+    EXPECT_EQ(convert(), "[E] failed to read '" + source_ + "'\n");
+    EXPECT_TRUE(fault_delivered());
+    EXPECT_FALSE(fs::exists(output_));
+    set_fault_pause(nullptr);
+}
+
+// Around the first write (the 44-byte header and 65,492 sample bytes) and
+// the second, and a size of several MiB whose last piece is odd.
+INSTANTIATE_TEST_SUITE_P(DataSizes, LargeCopy,
+                         ::testing::Values(65491u, 65492u, 65493u, 2 * 65536u - 45, 2 * 65536u - 44,
+                                           2 * 65536u - 43, 3 * 1048576u + 7),
                          [](const ::testing::TestParamInfo<uint32_t>& info) {
                              return "data" + std::to_string(info.param);
                          });

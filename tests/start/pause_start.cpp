@@ -4,7 +4,7 @@
 //
 //   pause_start OPERATION WRITING NTH [ARGUMENT ...]
 //
-// OPERATION is open, read, write, seek, tell, close or copy; WRITING 1 for
+// OPERATION is open, read, write, seek, tell, close, copy or reserve; WRITING 1 for
 // the output's stream, 0 for the source's; NTH counts from 1. Runs what
 // zub2wav runs when started with ARGUMENT ... The exit status is the
 // program's.
@@ -20,7 +20,8 @@ void stop_here() { std::raise(SIGSTOP); }
 }  // namespace
 
 int main(int argc, char** argv) {
-    static const char* const OPERATIONS[] = {"open", "read", "write", "seek", "tell", "close", "copy"};
+    static const char* const OPERATIONS[] = {"open", "read",  "write", "seek",
+                                             "tell", "close", "copy",  "reserve"};
     static_assert(sizeof OPERATIONS / sizeof OPERATIONS[0] == FAULT_OPERATIONS);
     if (argc < 4) return 2;
     int operation = 0;
