@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The benchmarks at tiny sizes (BENCH_QUICK=1), to show that every script
-# runs and the report is written; such figures mean nothing. About 40 s,
+# runs and the report is written; such figures mean nothing. About a minute,
 # most of it the expansion benchmark, whose sizes are fixed.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
