@@ -157,38 +157,31 @@ class SourceProtection(ProgramTest):
 
 
 class FullDisk(ProgramTest):
-    def test_failed_write_is_told_and_the_incomplete_output_removed(self):
-        with small_tmpfs(256 * 1024) as disk:
-            big = zub_bytes(1, 16, 48000, pattern_bytes(150 * 1024))
-            small = zub_bytes(1, 8, 8000, pattern_bytes(1000))
-            for name, content in (("big.zub", big), ("small.zub", small)):
-                with open(os.path.join(disk, name), "wb") as f:
-                    f.write(content)
-            r = self.run_program(os.path.join(disk, "big.zub"), os.path.join(disk, "small.zub"))
-            self.assertEqual((r.status, r.stdout), (0, b""))
-            self.assertEqual(r.stderr, b"[E] failed to write '%s'\n" % os.path.join(disk, "big.wav").encode())
-            self.assertEqual(sorted(os.listdir(disk)), ["big.zub", "small.wav", "small.zub"])
-            with open(os.path.join(disk, "big.zub"), "rb") as f:
-                self.assertEqual(f.read(), big)
-            with open(os.path.join(disk, "small.wav"), "rb") as f:
-                self.assertEqual(f.read(), wav_header(1, 8, 8000, 1000) + small[32:])
-
-    def test_output_whose_space_cannot_be_reserved_is_told_and_leaves_nothing(self):
+    def test_full_disk_is_told_and_the_incomplete_output_removed(self):
         # The output's whole size is reserved before its samples are copied:
         # on a disk without that room the conversion fails at once, and
         # what it reserved is freed for the next source, which fits.
-        with small_tmpfs(1024 * 1024) as disk:
-            big = zub_bytes(2, 16, 44100, pattern_bytes(600 * 1024 + 3))
-            after = zub_bytes(2, 16, 44100, pattern_bytes(200 * 1024 + 1))
-            for name, content in (("big.zub", big), ("after.zub", after)):
-                with open(os.path.join(disk, name), "wb") as f:
-                    f.write(content)
-            r = self.run_program(os.path.join(disk, "big.zub"), os.path.join(disk, "after.zub"))
-            self.assertEqual((r.status, r.stdout), (0, b""))
-            self.assertEqual(r.stderr, b"[E] failed to write '%s'\n" % os.path.join(disk, "big.wav").encode())
-            self.assertEqual(sorted(os.listdir(disk)), ["after.wav", "after.zub", "big.zub"])
-            with open(os.path.join(disk, "after.wav"), "rb") as f:
-                self.assertEqual(f.read(), wav_header(2, 16, 44100, len(after) - 32) + after[32:])
+        cases = [
+            # disk bytes, the source that does not fit, the header of the one
+            # after it and its samples
+            (256 * 1024, zub_bytes(1, 16, 48000, pattern_bytes(150 * 1024)), (1, 8, 8000), pattern_bytes(1000)),
+            (1024 * 1024, zub_bytes(2, 16, 44100, pattern_bytes(600 * 1024 + 3)), (2, 16, 44100),
+             pattern_bytes(200 * 1024 + 1)),
+        ]
+        for disk_size, big, fields, samples in cases:
+            after = zub_bytes(*fields, samples)
+            with self.subTest(disk_size=disk_size), small_tmpfs(disk_size) as disk:
+                for name, content in (("big.zub", big), ("after.zub", after)):
+                    with open(os.path.join(disk, name), "wb") as f:
+                        f.write(content)
+                r = self.run_program(os.path.join(disk, "big.zub"), os.path.join(disk, "after.zub"))
+                self.assertEqual((r.status, r.stdout), (0, b""))
+                self.assertEqual(r.stderr, b"[E] failed to write '%s'\n" % os.path.join(disk, "big.wav").encode())
+                self.assertEqual(sorted(os.listdir(disk)), ["after.wav", "after.zub", "big.zub"])
+                with open(os.path.join(disk, "big.zub"), "rb") as f:
+                    self.assertEqual(f.read(), big)
+                with open(os.path.join(disk, "after.wav"), "rb") as f:
+                    self.assertEqual(f.read(), wav_header(*fields, len(samples)) + samples)
 
     def test_header_that_does_not_fit_is_told_too(self):
         # A disk with room for the source but not for even a few more bytes.

@@ -18,6 +18,19 @@ import harness  # noqa: E402  (after the path is set)
 SKIPPED = 77
 
 
+def run_over_build_dirs(argv, build_dirs, holds, what):
+    """Runs the calling module's tests over the directories of `argv` that
+    hold the file `holds` (put into `build_dirs`); SKIPPED when none does."""
+    import unittest
+
+    build_dirs.extend(os.path.abspath(d) for d in argv if os.path.isfile(os.path.join(d, holds)))
+    if not build_dirs:
+        print("%s skipped: no %s in %s" % (what, holds, " ".join(argv)), file=sys.stderr)
+        return SKIPPED
+    result = unittest.main(argv=[sys.argv[0], "-v"], exit=False).result
+    return 0 if result.wasSuccessful() else 1
+
+
 def project_version():
     """The version of project() in the top-level CMakeLists.txt: the one place it is kept."""
     with open(os.path.join(SOURCE_DIR, "CMakeLists.txt"), encoding="utf-8") as f:

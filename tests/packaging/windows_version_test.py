@@ -138,12 +138,7 @@ class VersionResource(unittest.TestCase):
 
 
 def main(argv):
-    BUILD_DIRS.extend(os.path.abspath(d) for d in argv if os.path.isfile(os.path.join(d, "zub2wav.exe")))
-    if not BUILD_DIRS:
-        print("version resource skipped: no zub2wav.exe in %s" % " ".join(argv), file=sys.stderr)
-        return package_checks.SKIPPED
-    result = unittest.main(argv=[sys.argv[0], "-v"], exit=False).result
-    return 0 if result.wasSuccessful() else 1
+    return package_checks.run_over_build_dirs(argv, BUILD_DIRS, "zub2wav.exe", "version resource")
 
 
 if __name__ == "__main__":

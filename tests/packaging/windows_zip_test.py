@@ -72,13 +72,7 @@ class WindowsZip(unittest.TestCase):
 
 
 def main(argv):
-    BUILD_DIRS.extend(os.path.abspath(d) for d in argv
-                      if os.path.isfile(os.path.join(d, "CPackConfig.cmake")))
-    if not BUILD_DIRS:
-        print("Windows ZIPs skipped: no configured cross build among %s" % " ".join(argv), file=sys.stderr)
-        return package_checks.SKIPPED
-    result = unittest.main(argv=[sys.argv[0], "-v"], exit=False).result
-    return 0 if result.wasSuccessful() else 1
+    return package_checks.run_over_build_dirs(argv, BUILD_DIRS, "CPackConfig.cmake", "Windows ZIPs")
 
 
 if __name__ == "__main__":
